@@ -1,0 +1,31 @@
+#pragma once
+// A controllable host for tests: a settable local clock and tick count, Sleep that only
+// advances them, message boxes answered by the test, and beeps, reboots and process ends
+// recorded instead of carried out. Install() swaps it in; the destructor puts the real one back.
+#include <windows.h>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+struct FakeHost {
+    FakeHost();
+    ~FakeHost();
+
+    // Local wall clock; Advance moves both the wall clock and the tick count.
+    void SetTime(int year, int month, int day, int hour, int minute, int second);
+    void Advance(int seconds);
+    void AdvanceMs(DWORD milliseconds);
+    // Moves only the wall clock (a clock change), not the tick count.
+    void JumpClock(int seconds);
+    int32_t Now() const;
+
+    SYSTEMTIME time;
+    DWORD ticks = 1000000;
+    int messageBoxAnswer = IDOK;
+    std::vector<std::string> messageBoxes;  // "caption|text"
+    std::vector<UINT> beeps;
+    std::vector<UINT> exitWindowsCalls;
+    std::vector<UINT> exitCodes;
+
+    static FakeHost* current;
+};
