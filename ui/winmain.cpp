@@ -1,2 +1,41 @@
-#include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+// Entry point of Custor.exe: the single-instance lock, the paths, the "Start" line, the
+// hidden main window with its supervision timer, and the "End " line when the loop ends.
+#include "core/config.h"
+#include "core/eventlog.h"
+#include "core/service_table.h"
+#include "core/supervision.h"
+#include "partner/lock.h"
+#include "ui/frame.h"
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    char programPath[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
+    // A second copy from the same directory ends here with exit code 1, before it logs.
+    LOCK_Start(programPath, TRUE, TRUE, nullptr);
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    Supervision_Reset();
+    ServiceTables_Reset();
+    Paths_Init(programPath);
+    EventLog(EVENT_CUSTOR, "Start", false, 0);
+
+    int exitCode = 0;
+    if (TOwnFrame::Create(instance)) {
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        exitCode = (int)msg.wParam;
+    } else {
+        exitCode = 2;
+    }
+
+    EventLog(EVENT_CUSTOR, "End ", false, 0);
+    LOCK_Stop();
+    return exitCode;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// File housekeeping duties of the supervision tick's slow block.
+#include <stdint.h>
+
+bool FileSync_IsRequested();             // a FileSync run is requested or running
+void FileSync_ResetTimes(int32_t time);  // last sync run and last run of either kind
+void FileSync_Schedule(int hour, int minute);
+void FileRename_Run();
+void LogMove_Run();
+void LogMove_Invalidate();               // the configuration was read again
+bool FileMove_Run();                     // true: the append jobs may run
+void FileAppend_Run();

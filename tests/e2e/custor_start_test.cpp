@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+#include "support/process_runner.h"
+#include "support/temp_dir.h"
+#include <string>
+
+namespace {
+// A program directory with its own copy of Custor.exe, as on a server.
+struct Installation {
+    Installation()
+    {
+        exe = dir.file("Custor.exe");
+        CopyFileA((BinDirectory() + "Custor.exe").c_str(), exe.c_str(), FALSE);
+    }
+    std::string Log() const { return dir.read("custor.txt"); }
+    bool LogHas(const char* text) const { return Log().find(text) != std::string::npos; }
+
+    TempDir dir;
+    std::string exe;
+};
+
+int FrameHeight(HWND frame)
+{
+    RECT r = {};
+    GetWindowRect(frame, &r);
+    return r.bottom - r.top;
+}
+}  // namespace
+
+TEST(CustorProgram, StartsLogsAndEndsOnTheEndCommand)
+{
+    Installation inst;
+    inst.dir.write("custor.ini", "[ByTitle]\nNO SUCH PROGRAM=c:\\nothing\\none.exe\n");
+    ChildProcess custor;
+    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
+    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
+    ASSERT_TRUE(frame != nullptr);
+    EXPECT_FALSE(IsWindowVisible(frame));  // lives in the tray
+    ASSERT_TRUE(WaitUntil([&] { return inst.LogHas(" Custor: Start\r\n"); }, 5000));
+    EXPECT_TRUE(inst.dir.exists("Custor.LOK"));
+
+    PostMessageA(frame, WM_COMMAND, 21, 0);
+    EXPECT_EQ(0, custor.Wait(10000));
+    const std::string log = inst.Log();
+    ASSERT_GE(log.size(), 8u);
+    EXPECT_EQ(" Custor: End \r\n", log.substr(log.size() - 15));
+    EXPECT_FALSE(inst.dir.exists("Custor.LOK"));
+}
+
+TEST(CustorProgram, ASecondCopyEndsWithExitCodeOneAndWritesNothing)
+{
+    Installation inst;
+    ChildProcess first;
+    ASSERT_TRUE(first.Start("\"" + inst.exe + "\"", inst.dir.path()));
+    HWND frame = WaitForWindow(first.Id(), "Custor", 15000);
+    ASSERT_TRUE(frame != nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return inst.LogHas("Start"); }, 5000));
+    const std::string before = inst.Log();
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("\"" + inst.exe + "\"", inst.dir.path()));
+    EXPECT_EQ(1, second.Wait(15000));
+    EXPECT_EQ(before, inst.Log());
+    EXPECT_TRUE(first.Running());
+
+    PostMessageA(frame, WM_COMMAND, 21, 0);
+    EXPECT_EQ(0, first.Wait(10000));
+}
+
+TEST(CustorProgram, AStaleLockFileDoesNotBlockTheStart)
+{
+    Installation inst;
+    inst.dir.write("Custor.LOK", "left behind by a crash");
+    ChildProcess custor;
+    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
+    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
+    ASSERT_TRUE(frame != nullptr);
+    PostMessageA(frame, WM_COMMAND, 21, 0);
+    EXPECT_EQ(0, custor.Wait(10000));
+}
+
+TEST(CustorProgram, PicksUpAConfigurationEditWithinTenSeconds)
+{
+    Installation inst;
+    inst.dir.write("custor.ini", "[ByTitle]\nA=c:\\none\\a.exe\n");
+    ChildProcess custor;
+    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
+    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
+    ASSERT_TRUE(frame != nullptr);
+    // The frame is fitted to the list when supervision starts and after every re-read.
+    int oneEntry = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (oneEntry = FrameHeight(frame)) > 0; }, 5000));
+    Sleep(1500);
+    oneEntry = FrameHeight(frame);
+
+    std::string ini = "[ByTitle]\nA=c:\\none\\a.exe\n";
+    for (int i = 0; i < 5; ++i) ini += "B" + std::to_string(i) + "=c:\\none\\b.exe\n";
+    ini += "[Timing]\nNotRunningError=0\n";
+    inst.dir.write("custor.ini", ini);
+    const DWORD edited = GetTickCount();
+    EXPECT_TRUE(WaitUntil([&] { return FrameHeight(frame) > oneEntry; }, 13000));
+    EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("NotRunningError 0 is too small"); }, 1000));
+    EXPECT_LT(GetTickCount() - edited, 12000u);
+
+    PostMessageA(frame, WM_COMMAND, 21, 0);
+    EXPECT_EQ(0, custor.Wait(10000));
+}

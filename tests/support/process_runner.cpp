@@ -1,0 +1,83 @@
+#include "support/process_runner.h"
+#include <vector>
+
+std::string BinDirectory()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    char* slash = strrchr(path, '\\');
+    if (slash) slash[1] = 0;
+    return path;
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (info.hProcess) {
+        if (Running()) Kill();
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+}
+
+bool ChildProcess::Start(const std::string& commandLine, const std::string& workingDirectory)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &si,
+                          &info) != 0;
+}
+
+int ChildProcess::Wait(DWORD milliseconds)
+{
+    if (!info.hProcess) return -1;
+    if (WaitForSingleObject(info.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return (int)code;
+}
+
+bool ChildProcess::Running() const
+{
+    return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void ChildProcess::Kill()
+{
+    if (!info.hProcess) return;
+    TerminateProcess(info.hProcess, 99);
+    WaitForSingleObject(info.hProcess, 5000);
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+{
+    WindowSearch* search = (WindowSearch*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search->processId) return TRUE;
+    char title[256] = "";
+    GetWindowTextA(hwnd, title, sizeof(title));
+    if (strcmp(title, search->title) != 0) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND WaitForWindow(DWORD processId, const char* title, DWORD milliseconds)
+{
+    WindowSearch search = {processId, title, nullptr};
+    WaitUntil([&] {
+        EnumWindows(MatchWindow, (LPARAM)&search);
+        return search.found != nullptr;
+    }, milliseconds);
+    return search.found;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Starts the real programs of the build (found beside the test program) and finds their
+// windows, for the end-to-end tests.
+#include <windows.h>
+#include <string>
+
+// Directory of the running test program, with a trailing backslash.
+std::string BinDirectory();
+
+struct ChildProcess {
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts commandLine in workingDirectory; false when it could not be started.
+    bool Start(const std::string& commandLine, const std::string& workingDirectory);
+    // Waits for the end; returns the exit code, or -1 on time-out.
+    int Wait(DWORD milliseconds);
+    bool Running() const;
+    void Kill();
+    DWORD Id() const { return info.dwProcessId; }
+
+    PROCESS_INFORMATION info = {};
+};
+
+// First top-level window of the process with exactly this title; null when none appears
+// within the time.
+HWND WaitForWindow(DWORD processId, const char* title, DWORD milliseconds);
+// Polls until the predicate is true or the time is over; returns the predicate's last value.
+template <typename Predicate>
+bool WaitUntil(Predicate predicate, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (predicate()) return true;
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(50);
+    }
+}
