@@ -25,7 +25,7 @@ struct LIST_LINE_MEMORY {
 extern LIST_LINE_MEMORY g_listLineMemory;
 void ListLine_UseDefaultMemory();
 
-// Colour words that SetColor treats specially when asked to adjust the trailing blank.
+// The colour words that make SetColor add or remove the trailing blank when asked to.
 enum {
     LIST_COLOUR_APPEND_BLANK = 0,
     LIST_COLOUR_REMOVE_BLANK = 0x80
