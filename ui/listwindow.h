@@ -37,6 +37,10 @@ public:
 private:
     OWN_LIST_LINE* LineAt(int index) const;
     void RepaintLine(int index, bool erase);
+    // The list-view side of a line; each does nothing while there is no control.
+    void InsertItem(const OWN_LIST_LINE* line);
+    int RowOf(const OWN_LIST_LINE* line) const;
+    void SetItemText(const OWN_LIST_LINE* line);
 
     HWND parent_;
     HWND hwnd_ = nullptr;
