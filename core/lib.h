@@ -48,3 +48,15 @@ CUSTOR_C int LIB_HelpOpen(HWND window, const char* directory, const char* file,
 // destination holds MAX_PATH bytes.
 CUSTOR_C char* LIB_Logname(char* destination, const char* programDirectory,
                            const char* logDirectory, const char* fileName);
+
+// Process helpers of the library.
+CUSTOR_C int LIB_ExecuteFile(HWND window, const char* file, const char* noAssocText,
+                             const char* notFoundText);
+CUSTOR_C int LIB_TestExecuteFile(HWND window, const char* file, const char* text);
+// Static buffer: the associated program of the file, "" for EXE and COM files or none.
+CUSTOR_C char* LIB_GetFileStarter(const char* file);
+CUSTOR_C DWORD LIB_SpawnSynchronized(const char* commandLine);
+CUSTOR_C BOOL LIB_TestRunning(const char* titlePart, int mode);
+CUSTOR_C BOOL LIB_IsOWLWindow(HWND window);
+CUSTOR_C int LIB_SetForegroundWindowHack(HWND window);
+CUSTOR_C BOOL LIB_IsNetworkDrive(const char* path, const char* windowTitle);
