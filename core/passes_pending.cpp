@@ -1,8 +1,5 @@
 #include "core/passes.h"
 
-// The passes take their places in the tick now; their supervision logic is built on top of
-// the process and window control, which does not exist yet. Until then they look at nothing.
-void TitlePass() {}
-void MessagePass() {}
-void ProbeMessageServices() {}
+// The problem state has its place in the tick; the tray icon, the alarm pop-up, the beep
+// series and the external alarm it drives come later. Until then it changes nothing.
 void UpdateProblemState() {}

@@ -37,6 +37,7 @@ struct SERVICE_ENTRY {
     int32_t updateRequest;               // set while an update asks the program to get ready
     int32_t lastStart;                   // seconds clock of the last start attempt; 0 none
     bool multiChannel;                   // serves several channels
+    bool startFailureLogged;             // a failed start of this episode is in the event log
 };
 
 struct SERVICE_TABLE {

@@ -5,6 +5,7 @@
 #include "core/passes.h"
 #include "core/service_table.h"
 #include "core/str.h"
+#include "core/window_search.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
 #include "partner/partner_duties.h"
@@ -106,8 +107,11 @@ bool SupervisePass()
     s.notOk = false;
     s.modemProblems = 0;
 
+    // Both passes match against one look at the desktop.
+    Desktop_TakeSnapshot();
     g_tickDuties.titlePass();
     g_tickDuties.messagePass();
+    Desktop_ForgetSnapshot();
 
     char text[64];
     snprintf(text, sizeof(text), "%d modems with problems", (int)s.modemProblems);

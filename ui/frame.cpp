@@ -1,6 +1,7 @@
 #include "ui/frame.h"
 #include "core/eventlog.h"
 #include "core/lib.h"
+#include "core/passes.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
 #include "core/host.h"
@@ -14,6 +15,19 @@ UI_STATE g_ui;
 static const char kFrameClass[] = "CustorFrame";
 static const int kFrameIcon = 8;
 
+
+// The probe a watchdog posts to a program built on this frame, and its answer: a status report
+// (no channel busy, no problem) to the window titled "Custor".
+static const WPARAM kProbeCharacter = 160;
+
+static void AnswerProbe(HWND frame)
+{
+    if (!g_ui.watchdogWindow) g_ui.watchdogWindow = FindWindowA(nullptr, "Custor");
+    if (PostMessageA(g_ui.watchdogWindow, MSG_SERVICE_STATUS, (WPARAM)frame, 0)) return;
+    // The watchdog may have been restarted: look it up once more.
+    g_ui.watchdogWindow = FindWindowA(nullptr, "Custor");
+    PostMessageA(g_ui.watchdogWindow, MSG_SERVICE_STATUS, (WPARAM)frame, 0);
+}
 
 HWND TOwnFrame::Create(HINSTANCE instance)
 {
@@ -81,6 +95,16 @@ LRESULT CALLBACK TOwnFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         }
         return 0;
     }
+    case MSG_SERVICE_STATUS:
+        // Status reports of cooperating programs arrive at the window titled "Custor".
+        if (g_ui.client) PostMessageA(g_ui.client, MSG_SERVICE_STATUS, wParam, lParam);
+        return 0;
+    case WM_CHAR:
+        if (wParam == kProbeCharacter) {
+            AnswerProbe(hwnd);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_CLOSE:
         // The close box only hides the window; the program lives on in the tray.
         ShowWindow(hwnd, SW_HIDE);
@@ -103,6 +127,8 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == SUPERVISION_TIMER_ID) SupervisionTick(g_ui.frame);
         return 0;
+    case MSG_SERVICE_STATUS:
+        return OnStatusReport((HWND)wParam, lParam);
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));
         return 0;

@@ -11,6 +11,7 @@ struct UI_STATE {
     bool alarmConfirmed;  // the operator confirmed the current alarm
     int fitWidth;         // frame size that shows the whole list, for the problem panel
     int fitHeight;
+    HWND watchdogWindow;  // the window titled "Custor" that probe answers go to
 };
 extern UI_STATE g_ui;
 

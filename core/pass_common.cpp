@@ -1,0 +1,115 @@
+#include "core/pass_common.h"
+#include "core/config.h"
+#include "core/eventlog.h"
+#include "core/host.h"
+#include "core/lib.h"
+#include "core/process_control.h"
+#include "core/str.h"
+#include "core/supervision.h"
+#include "partner/mailslot.h"
+#include "ui/listwindow.h"
+#include <stdio.h>
+
+// Supervision actions keep their status-line text for 10 ticks.
+static const int kActionHold = 10;
+
+void Row_SetText(int row, int column, const char* text)
+{
+    if (g_serviceList) g_serviceList->SetColumnText(row, column, text);
+}
+
+void Row_SetColour(SERVICE_ENTRY& entry, int row, int colour)
+{
+    entry.colour = colour;
+    if (g_serviceList) g_serviceList->SetColor(row, (unsigned short)colour);
+}
+
+bool Pass_HandleDisabled(SERVICE_ENTRY& entry, int row)
+{
+    if (entry.disabled == 1) {
+        Row_SetColour(entry, row, ROW_ATTENTION);
+        Row_SetText(row, 1, "disabled");
+        Row_SetText(row, 2, "");
+        entry.disabled = 2;
+        return true;
+    }
+    return entry.disabled == 2;
+}
+
+// Both comparisons are made on unsigned numbers, as the seconds clock may be set back.
+bool Pass_IsHealthy(const SERVICE_ENTRY& entry, int32_t now)
+{
+    return (uint32_t)(now - g_config.noResponseWarning) < (uint32_t)entry.lastAnswer;
+}
+
+bool Pass_HandleClockDoubt(SERVICE_ENTRY& entry, int row, int32_t now)
+{
+    if ((uint32_t)(now - entry.lastProbeTime) <= 10u) return false;
+    if (entry.colour != ROW_ATTENTION) {
+        Row_SetColour(entry, row, ROW_ATTENTION);
+        Row_SetText(row, 1, "time?");
+    }
+    return true;
+}
+
+void Pass_EnterNoResponse(SERVICE_ENTRY& entry, int row, int32_t now)
+{
+    if (entry.colour == ROW_NO_RESPONSE) return;
+    Row_SetColour(entry, row, ROW_NO_RESPONSE);
+    Row_SetText(row, 1, "no response");
+    entry.lastStatus = -50;
+    ServiceList_MakeVisible(row);
+    if (now - 10 > entry.lastStart) {
+        char notice[SERVICE_NAME_SIZE + 64];
+        snprintf(notice, sizeof(notice), "warning: no response from application \"%s\"",
+                 entry.name);
+        MAILSLOT_Write(notice, nullptr, nullptr, "tarnwell");
+    }
+}
+
+void Pass_CountEpisode(SERVICE_ENTRY& entry, int row)
+{
+    entry.counter += 1;
+    char clock[32];
+    snprintf(clock, sizeof(clock), "%02u:%02u", (unsigned)(entry.counter / 60),
+             (unsigned)(entry.counter % 60));
+    Row_SetText(row, 2, clock);
+    g_supervision.notOk = true;
+}
+
+void Pass_RaiseAppProblem(const SERVICE_ENTRY& entry, int32_t now)
+{
+    SUPERVISION_STATE& s = g_supervision;
+    if (!s.previousAppProblem) s.firstProblemTime = now;
+    s.appProblem = true;
+    STR_ncpy(s.problemApp, entry.pattern, sizeof(s.problemApp) - 1);
+}
+
+void Pass_Announce(int row, const char* statusText, const char* stateText)
+{
+    Status_Set(statusText);
+    g_supervision.statusHold = kActionHold;
+    Row_SetText(row, 1, stateText);
+    g_host.messageBeep(MB_ICONASTERISK);
+    ServiceList_MakeVisible(row);
+}
+
+bool Pass_StartProgram(SERVICE_ENTRY& entry, int eventCode, int32_t now)
+{
+    DWORD error = 0;
+    const bool started = StartProgram(entry.command, SW_MINIMIZE, &error);
+    entry.lastStart = now;
+    EventLog(eventCode, entry.pattern, false, 0);
+    if (!started) {
+        const char* reason = LIB_WinApiErrorString((HWND)-1, error);
+        char text[SERVICE_NAME_SIZE + 300];
+        snprintf(text, sizeof(text), "Cannot start %s: %s", entry.name, reason);
+        Status_Set(text);
+        g_supervision.statusHold = kActionHold;
+        if (!entry.startFailureLogged) {
+            EventLog(EVENT_CUSTOR, text, false, 0);
+            entry.startFailureLogged = true;
+        }
+    }
+    return started;
+}
