@@ -51,8 +51,10 @@ start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Preparing the Wine prefix (once, about 15 s)..."
     WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    wineserver -w
   fi
-  wineserver -p
+  # Exits with 2 when a server for the prefix already runs; that one serves as well.
+  wineserver -p || true
   # Wine's own background processes (services, device drivers) start with the first program
   # and keep its output open; start them here so a test's output pipe closes when it ends.
   /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
