@@ -72,16 +72,13 @@ static void MissingEntry(SERVICE_ENTRY& e, int row, int32_t now)
         ServiceList_MakeVisible(row);
     }
     Pass_CountEpisode(e, row);
-    // A pass that starts the program does not count it as a problem: a program that keeps
-    // failing to start never reaches the external alarm. Only this entry's own raise is taken
-    // back, so another program's problem in the same pass stays raised.
-    const bool appProblemBefore = g_supervision.appProblem;
+    // A pass that starts the program does not count it as a problem, so a program that keeps
+    // failing to start never reaches the external alarm; a problem that another program
+    // raised in the same pass stays raised.
     const uint32_t period = g_config.notRunningError;
-    if (e.counter > period) Pass_RaiseAppProblem(e, now);
-    if (e.counter % period == 0) {
-        Pass_StartProgram(e, EVENT_START, now);
-        g_supervision.appProblem = appProblemBefore;
-    }
+    const bool startNow = e.counter % period == 0;
+    if (e.counter > period && !startNow) Pass_RaiseAppProblem(e, now);
+    if (startNow) Pass_StartProgram(e, EVENT_START, now);
     e.window = nullptr;
 }
 

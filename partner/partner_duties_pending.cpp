@@ -6,7 +6,6 @@
 void Rrd_Feed() {}
 void ClockWatch_Check() {}
 void AutoReboot_Check(int32_t) {}
-void Partner_Tick() {}
 void Partner_SendStatus(const char*) {}
 int32_t SelfUpdate_PendingTotal() { return 0; }
 void SelfUpdate_Check() {}

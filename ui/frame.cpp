@@ -6,6 +6,8 @@
 #include "core/supervision.h"
 #include "core/host.h"
 #include "partner/lock.h"
+#include "partner/mailslot.h"
+#include "partner/partner_duties.h"
 #include "ui/commands.h"
 #include "ui/listwindow.h"
 #include <commctrl.h>
@@ -147,6 +149,8 @@ void TMain::OnCreate(HWND hwnd)
 {
     g_ui.client = hwnd;
     g_supervision.clientWindow = hwnd;
+    g_ownSlot = MAILSLOT_Open("Custor", 0);
+    MAILSLOT_Start("Custor", 1, 5, 6);
     static const struct { const char* header; int width; } kColumns[] = {
         {"Program", 160}, {"State", 80}, {"Info", 80}};
     TOwnListWindow* list = new TOwnListWindow(hwnd, 0x18, 3, IDC_SERVICE_LIST, 0, 0, 320, 200);

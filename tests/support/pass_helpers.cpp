@@ -1,0 +1,40 @@
+#include "support/pass_helpers.h"
+#include "core/service_table.h"
+#include "core/passes.h"
+#include "core/supervision.h"
+#include "ui/listwindow.h"
+#include <windows.h>
+
+std::string UniqueTitle(const char* prefix)
+{
+    static LONG serial = 0;
+    return std::string(prefix) + " " + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(InterlockedIncrement(&serial));
+}
+
+void RunPasses(FakeHost& host, int seconds)
+{
+    for (int i = 0; i < seconds; ++i) {
+        host.Advance(1);
+        SupervisePass();
+        ProbeMessageServices();
+    }
+}
+
+std::string RowText(int row, int column)
+{
+    return g_serviceList ? g_serviceList->GetColumnText(row, column) : "";
+}
+
+int RowColour(int row) { return g_serviceList ? g_serviceList->GetColor(row) : -1; }
+
+TestServiceList::TestServiceList()
+{
+    g_serviceList = new TOwnListWindow(nullptr, 0x18, 3, 42, 0, 0, 100, 100);
+}
+
+TestServiceList::~TestServiceList()
+{
+    delete g_serviceList;
+    g_serviceList = nullptr;
+}
