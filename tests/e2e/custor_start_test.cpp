@@ -1,23 +1,8 @@
 #include <gtest/gtest.h>
-#include "support/process_runner.h"
-#include "support/temp_dir.h"
+#include "installation.h"
 #include <string>
 
 namespace {
-// A program directory with its own copy of Custor.exe, as on a server.
-struct Installation {
-    Installation()
-    {
-        exe = dir.file("Custor.exe");
-        CopyFileA((BinDirectory() + "Custor.exe").c_str(), exe.c_str(), FALSE);
-    }
-    std::string Log() const { return dir.read("custor.txt"); }
-    bool LogHas(const char* text) const { return Log().find(text) != std::string::npos; }
-
-    TempDir dir;
-    std::string exe;
-};
-
 int FrameHeight(HWND frame)
 {
     RECT r = {};

@@ -1,0 +1,30 @@
+#pragma once
+// A program directory with its own copy of Custor.exe, as on a server, for tests that run the
+// real program under Wine.
+#include "support/process_runner.h"
+#include "support/temp_dir.h"
+#include <string>
+
+struct Installation {
+    Installation();
+    ~Installation();
+
+    std::string Log() const { return dir.read("custor.txt"); }
+    bool LogHas(const std::string& text) const { return Log().find(text) != std::string::npos; }
+    // Starts Custor and waits for its hidden frame; false when it does not appear.
+    bool Start();
+    // Ends Custor with the tray menu's "End" command; returns its exit code.
+    int End();
+    // Copies the fake service program into the directory under another name.
+    std::string CopyFakeService(const char* name) const;
+
+    TempDir dir;
+    std::string exe;
+    ChildProcess custor;
+    HWND frame = nullptr;
+};
+
+// Number of times text occurs in log.
+int Occurrences(const std::string& log, const std::string& text);
+// Ends every process that has a top-level window with exactly this title.
+void KillWindowsTitled(const std::string& title);
