@@ -44,29 +44,6 @@ TEST(LibXor, OnlyTheGivenLengthIsTouched)
     EXPECT_EQ(original, text);
 }
 
-TEST(LibMemset, WritesSixteenBitUnits)
-{
-    WORD buffer[6] = {1, 1, 1, 1, 1, 1};
-    WORD* end = LIB_memset(buffer + 1, 0xABCD, 3);
-    EXPECT_EQ(buffer + 4, end);
-    EXPECT_EQ(1, buffer[0]);
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(0xABCD, buffer[i]);
-    EXPECT_EQ(1, buffer[4]);
-    EXPECT_EQ(buffer, LIB_memset(buffer, 7, 0));
-    EXPECT_EQ(1, buffer[0]);
-}
-
-TEST(LibSystem, TickCountAndOperatingSystem)
-{
-    FakeHost host;
-    host.ticks = 0xFFFFFF00u;
-    EXPECT_EQ(0xFFFFFF00u, LIB_GetTickCount());
-    host.AdvanceMs(0x200);
-    EXPECT_EQ(0x100u, LIB_GetTickCount());
-    // Wine reports a Windows version well past XP.
-    EXPECT_TRUE(LIB_isXP());
-}
-
 namespace {
 
 // The machine's "CountryCode" value, put back as it was (normally: absent) at the end.
