@@ -140,15 +140,3 @@ TEST(LibIsNetworkDrive, SharesAreRemoteLocalDrivesAreNotARunningProgramWins)
     EXPECT_FALSE(LIB_IsNetworkDrive("\\\\server\\share\\x", title.c_str()));
     DestroyWindow(window);
 }
-
-TEST(LibSetForegroundWindowHack, BringsTheWindowToTheForeground)
-{
-    HWND first = CreateRecordingWindow("CustorTestPlain", Unique("first ").c_str(), true);
-    HWND second = CreateRecordingWindow("CustorTestPlain", Unique("second ").c_str(), true);
-    EXPECT_EQ(1, LIB_SetForegroundWindowHack(second));
-    EXPECT_EQ(second, GetForegroundWindow());
-    EXPECT_EQ(1, LIB_SetForegroundWindowHack(first));
-    EXPECT_EQ(first, GetForegroundWindow());
-    DestroyWindow(first);
-    DestroyWindow(second);
-}

@@ -97,27 +97,24 @@ TEST(ServiceCommands, ShowHideAndEndReachOnlyAWindowThatWasFound)
     EXPECT_TRUE(Is(got[0], WM_SYSCOMMAND, SC_RESTORE));
     EXPECT_TRUE(Is(got[1], WM_USER + 200));
 
-    for (int id : {CM_SERVICE_SHOW, CM_SERVICE_HIDE, CM_SERVICE_END}) ServiceCommand(id, 2);
-    // A window that is gone by now counts as never found.
-    DestroyWindow(rows.transferWindow);
-    ServiceCommand(CM_SERVICE_END, 1);
-    PumpMessages();
-    EXPECT_EQ(kStamp + "    End: ALPHA\r\n", rows.pd.EventLog());
-}
-
-TEST(ServiceCommands, ActivateHidesAVisibleWindowAndShowsAHiddenOne)
-{
-    ThreeRows rows;
+    // Enter or double click: a visible window is hidden, a hidden one shown.
     ServiceActivate(0);
     ServiceActivate(1);
-    ServiceActivate(2);
-    ServiceActivate(7);
-    std::vector<RECORDED_MESSAGE> got = TakeRecorded(rows.alphaWindow);
+    got = TakeRecorded(rows.alphaWindow);
     ASSERT_EQ(1u, got.size());
     EXPECT_TRUE(Is(got[0], WM_SYSCOMMAND, SC_MINIMIZE));
     got = TakeRecorded(rows.transferWindow);
     ASSERT_EQ(2u, got.size());
     EXPECT_TRUE(Is(got[0], WM_SYSCOMMAND, SC_RESTORE));
+
+    for (int id : {CM_SERVICE_SHOW, CM_SERVICE_HIDE, CM_SERVICE_END}) ServiceCommand(id, 2);
+    ServiceActivate(2);
+    ServiceActivate(7);
+    // A window that is gone by now counts as never found.
+    DestroyWindow(rows.transferWindow);
+    ServiceCommand(CM_SERVICE_END, 1);
+    PumpMessages();
+    EXPECT_EQ(kStamp + "    End: ALPHA\r\n", rows.pd.EventLog());
 }
 
 TEST(ServiceCommands, StartLogsTheAttemptAndShowsWhyAStartFailed)
