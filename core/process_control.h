@@ -24,6 +24,9 @@ void CloseErrorDialogs(const char* command);
 bool CheckCrashWindow(const SERVICE_ENTRY& entry);
 // Five rounds of Enter to the crash window, pausing 200 ms after each one found.
 void CloseCrashWindow(const SERVICE_ENTRY& entry);
+// A crash recognised for the entry on its row: status line, "crashed" in the row, beep, event
+// line with the pattern, then CloseCrashWindow. Shared by both passes.
+void ReportCrashWindow(const SERVICE_ENTRY& entry, int row);
 // Message entries, every pass without an answer: a crash window that appeared since the
 // program last reported idle is logged and closed.
 void ConfirmCrashWindow(SERVICE_ENTRY& entry, int row);

@@ -82,14 +82,17 @@ struct LIVE_SEARCH {
     bool kill;
 };
 
-static void TerminateWindowProcess(HWND window)
+bool TerminateWindowProcess(HWND window)
 {
     DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
+    if (!window || !GetWindowThreadProcessId(window, &processId) || processId == 0) return false;
+    // A pattern that also fits one of the watchdog's own windows must not end the watchdog.
+    if (processId == GetCurrentProcessId()) return false;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
-    if (!process) return;
-    TerminateProcess(process, (UINT)-1);
+    if (!process) return false;
+    const bool terminated = TerminateProcess(process, (UINT)-1) != 0;
     CloseHandle(process);
+    return terminated;
 }
 
 static BOOL CALLBACK SearchLive(HWND window, LPARAM param)

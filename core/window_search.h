@@ -43,3 +43,7 @@ void WindowSearch_Prepare(const char* pattern);
 // Kill (kill true): terminates the process of every window whose title begins with the
 // pattern (equals it when exact), looking at the live desktop. Returns the found flag.
 bool FindServiceWindow(const char* pattern, bool exact, bool kill);
+
+// Terminates (exit code -1) the process that owns the window; false when there is no such
+// process, it could not be opened or terminated, or it is the watchdog itself.
+bool TerminateWindowProcess(HWND window);

@@ -3,70 +3,13 @@
 #include <string>
 #include "core/lib.h"
 #include "support/fake_host.h"
+#include "support/file_type.h"
+#include "support/process_runner.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// A file type of this test's own (under the classes root, where the shell looks it up), opened
-// by a copy of the argecho tool under a chosen name; the association is removed at the end.
-struct TestFileType {
-    explicit TestFileType(const std::string& programPath)
-    {
-        char name[64];
-        snprintf(name, sizeof(name), ".custorhelp%lu", GetCurrentProcessId());
-        extension = name;
-        progId = "Custor.HelpTest" + std::to_string(GetCurrentProcessId());
-        const std::string command = "\"" + programPath + "\" \"%1\"";
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, extension.c_str(), 0,
-                            nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE*)progId.c_str(),
-                           (DWORD)progId.size() + 1);
-            RegCloseKey(key);
-        }
-        const std::string commandKey = progId + "\\shell\\open\\command";
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, commandKey.c_str(), 0, nullptr, 0, KEY_WRITE,
-                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, nullptr, 0, REG_SZ, (const BYTE*)command.c_str(),
-                           (DWORD)command.size() + 1);
-            RegCloseKey(key);
-        }
-    }
-    ~TestFileType()
-    {
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, extension.c_str());
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, progId.c_str());
-    }
-    std::string extension;
-    std::string progId;
-};
-
-std::string ArgEchoPath()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof(self));
-    std::string path = self;
-    return path.substr(0, path.rfind('\\') + 1) + "argecho.exe";
-}
-
-// Waits for the started program to write its command line.
-std::string WaitForFile(const std::string& path)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            return ReadWholeFile(path);
-        }
-        Sleep(50);
-    }
-    return "";
-}
-
-// The started copy may still be ending when its output is there; its file is deleted once it
-// has, so that the test directory can go.
-void DeleteWhenDone(const std::string& program)
-{
-    for (int i = 0; i < 100 && !DeleteFileA(program.c_str()); ++i) Sleep(50);
-}
+std::string ArgEchoPath() { return SiblingProgram("argecho.exe"); }
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "support/process_runner.h"
+#include "support/temp_dir.h"
 #include <vector>
 
 std::string BinDirectory()
@@ -80,4 +81,20 @@ HWND WaitForWindow(DWORD processId, const char* title, DWORD milliseconds)
         return search.found != nullptr;
     }, milliseconds);
     return search.found;
+}
+
+std::string SiblingProgram(const char* name) { return BinDirectory() + name; }
+
+std::string WaitForFile(const std::string& path, DWORD milliseconds)
+{
+    if (!WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   milliseconds))
+        return "";
+    return ReadWholeFile(path);
+}
+
+// The started copy may still be ending when its output is there.
+void DeleteWhenDone(const std::string& program)
+{
+    for (int i = 0; i < 100 && !DeleteFileA(program.c_str()); ++i) Sleep(50);
 }

@@ -38,3 +38,11 @@ bool WaitUntil(Predicate predicate, DWORD milliseconds)
         Sleep(50);
     }
 }
+
+// Path of a program built beside the test program (the tools, Custor, shutter).
+std::string SiblingProgram(const char* name);
+// Waits until a started program has written the file and returns its content; "" when none
+// appears within the time.
+std::string WaitForFile(const std::string& path, DWORD milliseconds = 10000);
+// Deletes a copy of a program once the copy that was started from it has ended.
+void DeleteWhenDone(const std::string& program);
