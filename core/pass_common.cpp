@@ -36,10 +36,12 @@ bool Pass_HandleDisabled(SERVICE_ENTRY& entry, int row)
     return entry.disabled == 2;
 }
 
-// Both comparisons are made on unsigned numbers, as the seconds clock may be set back.
+// Both tests take the time since the last answer or probe as an unsigned number: after the
+// clock was set back that time is "negative", which makes it huge, so the program shows
+// "time?" until its next probe instead of counting as healthy until the clock catches up.
 bool Pass_IsHealthy(const SERVICE_ENTRY& entry, int32_t now)
 {
-    return (uint32_t)(now - g_config.noResponseWarning) < (uint32_t)entry.lastAnswer;
+    return (uint32_t)(now - entry.lastAnswer) < (uint32_t)g_config.noResponseWarning;
 }
 
 bool Pass_HandleClockDoubt(SERVICE_ENTRY& entry, int row, int32_t now)

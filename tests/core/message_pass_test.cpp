@@ -8,6 +8,7 @@
 #include "support/thread_window.h"
 #include "core/str.h"
 #include <memory>
+#include "ui/listwindow.h"
 
 namespace {
 int Occurrences(const std::string& log, const std::string& text)

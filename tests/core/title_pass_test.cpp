@@ -187,9 +187,12 @@ TEST(TitlePass, ACrashWindowIsLoggedAndClosedWithEnter)
 {
     ProgramDir p;
     TestServiceList list;
+    // The hung program runs in a process of its own: reading the title of a hung window of
+    // this process would wait for it.
     const std::string title = UniqueTitle("CRASHER");
-    ThreadWindow program(title.c_str());
-    program.Hang();
+    ChildProcess program;
+    ASSERT_TRUE(program.Start(FakeService(title, "--hang-after 0"), ""));
+    ASSERT_TRUE(WaitForWindow(program.Id(), title.c_str(), 10000) != nullptr);
     const std::string body = UniqueTitle("crashbody");
     std::string bodyName = Upper(body);
     for (char& c : bodyName) if (c == ' ') c = '_';
@@ -206,5 +209,4 @@ TEST(TitlePass, ACrashWindowIsLoggedAndClosedWithEnter)
     EXPECT_EQ(1, Occurrences(p.EventLog(), "    End: " + Upper(title) + " (crash)\r\n"));
     EXPECT_EQ(5u, crash.Received(WM_KEYDOWN).size());
     EXPECT_EQ((WPARAM)VK_RETURN, crash.Received(WM_KEYDOWN)[0].wParam);
-    program.Release();
 }
