@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include "core/config.h"
 #include "core/process_control.h"
+#include "core/window_search.h"
+#include "window_recorder.h"
 #include "support/process_runner.h"
 #include "support/program_dir.h"
 #include <string.h>
@@ -100,4 +102,17 @@ TEST(StartProgram, AFailedStartReturnsFalseWithTheSystemsError)
     EXPECT_FALSE(StartProgram("", SW_MINIMIZE, &error));
     EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, error);
     EXPECT_FALSE(StartProgram(nullptr, SW_MINIMIZE));
+}
+
+TEST(StartProgram, TheProgramGetsTheShowState)
+{
+    ProgramDir pd;
+    const std::string title = Unique("MINIMISED ");
+    const std::string command = "fakesvc.exe --title \"" + title + "\"";
+    ASSERT_TRUE(StartProgram(command.c_str(), SW_MINIMIZE)) << "build the tools first";
+    HWND window = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowA(nullptr, title.c_str())) != nullptr; },
+                          10000));
+    EXPECT_TRUE(window && IsIconic(window));
+    EXPECT_TRUE(TerminateWindowProcess(window));
 }
