@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include "core/config.h"
 #include "core/process_control.h"
+#include "core/window_search.h"
+#include "window_recorder.h"
 #include "support/process_runner.h"
 #include "support/program_dir.h"
 #include <string.h>
@@ -46,34 +48,20 @@ TEST(StartProgram, WorkingDirectoryIsTheProgramsOwnDirectory)
     own.pop_back();
     EXPECT_EQ(own, DirectoryOf("fakesvc.exe --log C:\\logs\\x.txt"));
     EXPECT_EQ(own, DirectoryOf("\"fake svc.exe\" -a"));
+    // Only the first 259 characters count: this one has no backslash in them.
+    EXPECT_EQ(own, DirectoryOf((std::string(300, 'p') + "\\x.exe").c_str()));
+    char small[12];
+    memset(small, 'x', sizeof(small));
+    StartProgram_WorkingDirectory(("C:\\" + std::string(200, 'd') + "\\x.exe").c_str(), small, 8);
+    EXPECT_STREQ("C:\\dddd", small);
+    EXPECT_EQ('x', small[8]);
+
     g_paths.programDir[0] = 0;
     EXPECT_EQ("", DirectoryOf("fakesvc.exe"));
     EXPECT_EQ("", DirectoryOf(nullptr));
 }
 
-TEST(StartProgram, LongCommandsAndSmallBuffersAreCutNeverOverrun)
-{
-    ProgramDir pd;
-    const std::string longDirectory = "C:\\" + std::string(200, 'd');
-    char small[12];
-    memset(small, 'x', sizeof(small));
-    StartProgram_WorkingDirectory((longDirectory + "\\x.exe").c_str(), small, 8);
-    EXPECT_STREQ("C:\\dddd", small);
-    EXPECT_EQ('x', small[8]);
-    // Only the first 259 characters of a command count: this one has no backslash in them.
-    std::string own = pd.dir.path();
-    own.pop_back();
-    EXPECT_EQ(own, DirectoryOf((std::string(300, 'p') + "\\x.exe").c_str()));
-
-    // The child gets the first 259 characters of its command line.
-    EchoFiles echo(pd.dir);
-    const std::string command =
-        "\"" + SiblingProgram("argecho.exe") + "\" " + std::string(400, 'a');
-    ASSERT_TRUE(StartProgram(command.c_str(), SW_MINIMIZE));
-    EXPECT_EQ(command.substr(0, 259), WaitForFile(echo.commandLine));
-}
-
-TEST(StartProgram, ChildRunsInTheDirectoryOfAQuotedPathWithBlanks)
+TEST(StartProgram, ChildRunsInTheDirectoryOfItsQuotedPathOrInTheWatchdogs)
 {
     ProgramDir pd;
     const std::string directory = pd.dir.file("Program Files X");
@@ -81,7 +69,6 @@ TEST(StartProgram, ChildRunsInTheDirectoryOfAQuotedPathWithBlanks)
     const std::string program = directory + "\\argecho.exe";
     ASSERT_TRUE(CopyFileA(SiblingProgram("argecho.exe").c_str(), program.c_str(), FALSE));
     EchoFiles echo(pd.dir);
-
     const std::string command = "\"" + program + "\" -a";
     DWORD error = 12345;
     ASSERT_TRUE(StartProgram(command.c_str(), SW_MINIMIZE, &error));
@@ -89,19 +76,21 @@ TEST(StartProgram, ChildRunsInTheDirectoryOfAQuotedPathWithBlanks)
     EXPECT_EQ(command, WaitForFile(echo.commandLine));
     EXPECT_EQ(directory, ReadWholeFile(echo.directory));
     DeleteWhenDone(program);
-}
 
-TEST(StartProgram, BareProgramNameRunsInTheWatchdogsDirectory)
-{
-    // Found beside the running program (the test here, the watchdog in service), yet it
-    // works in the watchdog's program directory, where its files are.
-    ProgramDir pd;
-    EchoFiles echo(pd.dir);
+    // A bare name is found beside the running program (the test here, the watchdog in
+    // service), yet it works in the watchdog's directory, where its files are.
+    DeleteFileA(echo.commandLine.c_str());
     ASSERT_TRUE(StartProgram("argecho.exe --x", SW_SHOWNORMAL));
     EXPECT_EQ("argecho.exe --x", WaitForFile(echo.commandLine));
     std::string own = pd.dir.path();
     own.pop_back();
     EXPECT_EQ(own, ReadWholeFile(echo.directory));
+
+    // Only the first 259 characters of a long command line are run.
+    DeleteFileA(echo.commandLine.c_str());
+    const std::string longer = "\"" + SiblingProgram("argecho.exe") + "\" " + std::string(400, 'a');
+    ASSERT_TRUE(StartProgram(longer.c_str(), SW_MINIMIZE));
+    EXPECT_EQ(longer.substr(0, 259), WaitForFile(echo.commandLine));
 }
 
 TEST(StartProgram, AFailedStartReturnsFalseWithTheSystemsError)
@@ -113,4 +102,17 @@ TEST(StartProgram, AFailedStartReturnsFalseWithTheSystemsError)
     EXPECT_FALSE(StartProgram("", SW_MINIMIZE, &error));
     EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, error);
     EXPECT_FALSE(StartProgram(nullptr, SW_MINIMIZE));
+}
+
+TEST(StartProgram, TheProgramGetsTheShowState)
+{
+    ProgramDir pd;
+    const std::string title = Unique("MINIMISED ");
+    const std::string command = "fakesvc.exe --title \"" + title + "\"";
+    ASSERT_TRUE(StartProgram(command.c_str(), SW_MINIMIZE)) << "build the tools first";
+    HWND window = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowA(nullptr, title.c_str())) != nullptr; },
+                          10000));
+    EXPECT_TRUE(window && IsIconic(window));
+    EXPECT_TRUE(TerminateWindowProcess(window));
 }

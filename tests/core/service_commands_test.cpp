@@ -110,6 +110,9 @@ TEST(ServiceCommands, ShowHideAndEndReachOnlyAWindowThatWasFound)
     for (int id : {CM_SERVICE_SHOW, CM_SERVICE_HIDE, CM_SERVICE_END}) ServiceCommand(id, 2);
     ServiceActivate(2);
     ServiceActivate(7);
+    // Nothing was posted to the thread itself either, as a post to no window would be.
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, (HWND)-1, 0, 0, PM_NOREMOVE));
     // A window that is gone by now counts as never found.
     DestroyWindow(rows.transferWindow);
     ServiceCommand(CM_SERVICE_END, 1);
