@@ -1,4 +1,4 @@
-// shutter: the window closing tool (specification Part 5.1).
+// shutter: the window closing tool.
 //
 //   shutter          lists the titles of all top-level windows
 //   shutter text     posts WM_CLOSE to every top-level window whose title contains text

@@ -1,6 +1,6 @@
 // fakesvc: a fake supervised program for the tests and the demo of Custor. Plain Win32, no
 // Custor code. It opens one top-level frame window and behaves as the watchdog expects of a
-// service (specification Parts 1.3 to 1.5), or misbehaves on a schedule:
+// service, or misbehaves on a schedule:
 //
 //   - it answers the null-message probe (SendMessageTimeoutA with WM_NULL) while it is not hung;
 //   - a status request (WM_CHAR 0xA0, or the update variants 0xA0 with lParam 2 and 0xA1) is
@@ -14,19 +14,19 @@
 // Options (a value that is not a number is ignored; seconds count from the start):
 //   --title T           title of the frame window (default "FAKESVC"; "" gives no title)
 //   --status W          status word reported on each probe, decimal or 0x hex (default 0);
-//                       bits 0-7 busy channels, bits 8-15 problems, 128 one problem (Part 1.5)
+//                       bits 0-7 busy channels, bits 8-15 problems, 128 one problem
 //   --report-to T       title of the window that receives the reports (default "Custor")
 //   --hang-after N      after N seconds the window procedure blocks for good (a Sleep loop),
 //                       so SendMessageTimeoutA (SMTO_ABORTIFHUNG) fails and probes go unanswered
 //   --silent-after N    after N seconds it stays responsive but no longer answers probes
 //   --exit-after N      ends the program (exit code 0) after N seconds, hung or not
 //   --crash-window      shows, beside the frame, a top-level window titled like the crash
-//                       message box of its own program file (Part 1.4): its own file name, as
+//                       message box of its own program file: its own file name, as
 //                       "fakesvc.exe"; it closes on WM_KEYDOWN VK_RETURN or VK_ESCAPE or WM_CLOSE
 //   --crash-after N     after N seconds shows that crash window and hangs (a crashed program)
 //   --crash-title T     title of the crash window instead of the file name (e.g. the body only)
 //   --dialog T          shows an extra top-level window of class "NotifyDialog" titled T (the
-//                       error dialogs of Part 1.4); it closes like the crash window
+//                       error dialogs the watchdog answers); it closes like the crash window
 //   --ignore-close      ignores WM_CLOSE (logged as "close ignored")
 //   --log FILE          appends one line per event (ending in a bare line feed): "start", "null",
 //                       "probe 0xA0 1", "report 0x203 ok", "report 0x203 failed",

@@ -17,7 +17,18 @@ int Occurrences(const std::string& log, const std::string& text)
 
 std::string FakeService(const std::string& title, const std::string& options = "")
 {
-    return "\"" + BinDirectory() + "fakesvc.exe\" --title \"" + title + "\" " + options;
+    // Never ending with a quote: the profile functions take the quotes off a value that
+    // both begins and ends with one.
+    return "\"" + BinDirectory() + "fakesvc.exe\" --title \"" + title + "\" " +
+           (options.empty() ? "--exit-after 600" : options);
+}
+
+// Starts a fake service that hangs at once and waits (real time) until it has.
+bool StartHungService(ChildProcess& child, const TempDir& dir, const std::string& title)
+{
+    const std::string log = dir.file("hung.log");
+    if (!child.Start(FakeService(title, "--hang-after 0 --log \"" + log + "\""), "")) return false;
+    return WaitUntil([&] { return ReadWholeFile(log).find("hang") != std::string::npos; }, 10000);
 }
 
 std::string Upper(std::string s)
@@ -80,13 +91,12 @@ TEST(TitlePass, AHungProgramIsKilledAtEachErrorMultipleAndStartedAgain)
     TestServiceList list;
     const std::string title = UniqueTitle("HANGER");
     ChildProcess hung;
-    ASSERT_TRUE(hung.Start(FakeService(title, "--hang-after 0"), ""));
-    ASSERT_TRUE(WaitForWindow(hung.Id(), title.c_str(), 10000) != nullptr);
+    ASSERT_TRUE(StartHungService(hung, p.dir, title));
     p.WriteConfig("[ByTitle]\n" + title + "=" + FakeService(title) + "\n");
     ReadConfiguration(nullptr, true);
     const SERVICE_ENTRY& e = g_titleTable.entries[0];
 
-    RunPasses(p.host, 30);  // the answer of the configuration read is still fresh
+    RunPasses(p.host, 29);  // the answer of the configuration read is still fresh
     EXPECT_EQ(8, RowColour(0));
     EXPECT_FALSE(g_supervision.notOk);
     RunPasses(p.host, 1);   // 30 s without an answer
@@ -191,8 +201,7 @@ TEST(TitlePass, ACrashWindowIsLoggedAndClosedWithEnter)
     // this process would wait for it.
     const std::string title = UniqueTitle("CRASHER");
     ChildProcess program;
-    ASSERT_TRUE(program.Start(FakeService(title, "--hang-after 0"), ""));
-    ASSERT_TRUE(WaitForWindow(program.Id(), title.c_str(), 10000) != nullptr);
+    ASSERT_TRUE(StartHungService(program, p.dir, title));
     const std::string body = UniqueTitle("crashbody");
     std::string bodyName = Upper(body);
     for (char& c : bodyName) if (c == ' ') c = '_';

@@ -1,4 +1,5 @@
 #include "installation.h"
+#include <tlhelp32.h>
 
 Installation::Installation()
 {
@@ -8,7 +9,8 @@ Installation::Installation()
 
 Installation::~Installation()
 {
-    if (custor.Running()) End();
+    if (custor.Running() && End() != 0) custor.Kill();
+    KillProcessesFrom(dir.path());
 }
 
 bool Installation::Start()
@@ -38,17 +40,30 @@ int Occurrences(const std::string& log, const std::string& text)
     return n;
 }
 
-void KillWindowsTitled(const std::string& title)
+void KillProcessesFrom(const std::string& directory)
 {
-    for (int i = 0; i < 20; ++i) {
-        HWND w = FindWindowA(nullptr, title.c_str());
-        if (!w) return;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-        if (!process) return;
-        TerminateProcess(process, 0);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
+    for (int round = 0; round < 3; ++round) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return;
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        int killed = 0;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION |
+                                             SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (!process) continue;
+            char image[MAX_PATH] = "";
+            DWORD size = sizeof(image);
+            if (QueryFullProcessImageNameA(process, 0, image, &size) &&
+                _strnicmp(image, directory.c_str(), directory.size()) == 0) {
+                TerminateProcess(process, 0);
+                WaitForSingleObject(process, 5000);
+                ++killed;
+            }
+            CloseHandle(process);
+        }
+        CloseHandle(snapshot);
+        if (killed == 0) return;
+        Sleep(200);
     }
 }

@@ -7,6 +7,7 @@
 
 struct Installation {
     Installation();
+    // Ends Custor, if it still runs, and every program started from the directory.
     ~Installation();
 
     std::string Log() const { return dir.read("custor.txt"); }
@@ -26,5 +27,6 @@ struct Installation {
 
 // Number of times text occurs in log.
 int Occurrences(const std::string& log, const std::string& text);
-// Ends every process that has a top-level window with exactly this title.
-void KillWindowsTitled(const std::string& title);
+// Ends every process whose program file lies in the directory (the services Custor started
+// from its installation), so none outlives the test.
+void KillProcessesFrom(const std::string& directory);

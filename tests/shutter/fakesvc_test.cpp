@@ -178,8 +178,8 @@ TEST(Fakesvc, CrashWindowCarriesTheProgramFileNameAndClosesOnEnter)
         ASSERT_NE(nullptr, crash);
         EXPECT_NE(crash, service.frame());
         EXPECT_TRUE(IsWindowVisible(crash));
-        EXPECT_EQ(crash, FindWindowA(nullptr, "FAKESVC.EXE")) << "found as Part 1.4 looks for it";
-        // Part 1.4 closes crash windows with a posted Enter key.
+        EXPECT_EQ(crash, FindWindowA(nullptr, "FAKESVC.EXE")) << "found as the watchdog looks for crash windows";
+        // The watchdog closes crash windows with a posted Enter key.
         PostMessageA(crash, WM_KEYDOWN, VK_RETURN, 1);
         EXPECT_TRUE(WaitFor(5000, [&] { return !IsWindow(crash); }));
         EXPECT_TRUE(Contains(service.Log(), "closed \"fakesvc.exe\" by return\n"));
@@ -246,7 +246,7 @@ TEST(Fakesvc, IgnoreCloseKeepsItRunning)
 
 TEST(Fakesvc, StartsWithTheShowStateItIsGiven)
 {
-    // The watchdog starts programs with SW_MINIMIZE (Part 1.3).
+    // The watchdog starts programs with SW_MINIMIZE.
     FakeService service;
     ASSERT_TRUE(service.Start("--title " + Quoted(UniqueText("Minimised ")), "", SW_MINIMIZE));
     EXPECT_TRUE(WaitFor(3000, [&] { return IsIconic(service.frame()) != 0; }));

@@ -1,4 +1,4 @@
-// shutter.exe (Part 5.1), run for real against the windows of fakesvc.exe instances.
+// shutter.exe, run for real against the windows of fakesvc.exe instances.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include "programs.h"
