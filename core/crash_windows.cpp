@@ -5,6 +5,7 @@
 #include "core/command_line.h"
 #include "core/config.h"
 #include "core/eventlog.h"
+#include "core/pass_common.h"
 #include "core/host.h"
 #include "core/lib.h"
 #include "core/str.h"
@@ -107,11 +108,7 @@ void CloseCrashWindow(const SERVICE_ENTRY& entry)
 
 void ReportCrashWindow(const SERVICE_ENTRY& entry, int row)
 {
-    Status_Set("application has crashed");
-    if (g_serviceList) g_serviceList->SetColumnText(row, 1, "crashed");
-    ServiceList_MakeVisible(row);
-    g_supervision.statusHold = 10;
-    g_host.messageBeep(MB_ICONASTERISK);
+    Pass_Announce(row, "application has crashed", "crashed");
     EventLog(EVENT_CRASH, entry.pattern, false, 0);
     CloseCrashWindow(entry);
 }

@@ -8,6 +8,7 @@
 #include "core/window_search.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
+#include "partner/alarm_port.h"
 #include "partner/partner_duties.h"
 #include "ui/frame.h"
 #include <stdio.h>

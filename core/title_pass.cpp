@@ -56,11 +56,7 @@ static void RunningEntry(SERVICE_ENTRY& e, int index, int32_t now)
         KillService(index, KILL_BY_WINDOW);
         Pass_Announce(row, "trying to kill the application", "killing");
     }
-    if (e.counter % (limit / 2) == 0 && CheckCrashWindow(e)) {
-        Pass_Announce(row, "application has crashed", "crashed");
-        EventLog(EVENT_CRASH, e.pattern, false, 0);
-        CloseCrashWindow(e);
-    }
+    if (e.counter % (limit / 2) == 0 && CheckCrashWindow(e)) ReportCrashWindow(e, row);
 }
 
 static void MissingEntry(SERVICE_ENTRY& e, int row, int32_t now)

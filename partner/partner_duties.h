@@ -12,8 +12,6 @@ extern HANDLE g_ownSlot;
 void Partner_SendStatus(const char* text);     // status report to the partner machines
 int32_t SelfUpdate_PendingTotal();             // not 0 while an update waits in SWUPDATE
 void SelfUpdate_Check();                       // every slow block
-// Opens the serial alarm port named by "WatchCom" in the section; false when it cannot.
-bool AlarmPort_Open(const char* section);
 
 // Uptime wrap-around count of the tick counter, kept in the registry across restarts.
 extern int32_t g_uptimeWrapArounds;

@@ -1,12 +1,11 @@
 #include "partner/partner_duties.h"
 
 // These duties have their places in the tick; partner heartbeats, the clock watch, the
-// RRDtool feed, the auto-reboot, the self-update and the serial alarm port come later. Until
-// then they do nothing, and the alarm port reports that it cannot be opened.
+// RRDtool feed, the auto-reboot, and the self-update come later. Until then they do
+// nothing.
 void Rrd_Feed() {}
 void ClockWatch_Check() {}
 void AutoReboot_Check(int32_t) {}
 void Partner_SendStatus(const char*) {}
 int32_t SelfUpdate_PendingTotal() { return 0; }
 void SelfUpdate_Check() {}
-bool AlarmPort_Open(const char*) { return false; }

@@ -2,6 +2,7 @@
 #include "core/eventlog.h"
 #include "core/lib.h"
 #include "core/passes.h"
+#include "core/process_control.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
 #include "core/host.h"
@@ -131,6 +132,9 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         return 0;
     case MSG_SERVICE_STATUS:
         return OnStatusReport((HWND)wParam, lParam);
+    case MSG_LIST_ACTIVATE:
+        ServiceActivate((int)lParam);
+        return 0;
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));
         return 0;
@@ -167,6 +171,21 @@ void TMain::OnCommand(HWND hwnd, int id)
     switch (id) {
     case CM_END:
         App_End();
+        break;
+    case CM_CONFIGURATION:
+        OpenConfiguration();
+        break;
+    case CM_PROTOCOL:
+        OpenProtocol();
+        break;
+    case CM_SERVICE_ENABLE:
+    case CM_SERVICE_DISABLE:
+    case CM_SERVICE_START:
+    case CM_SERVICE_SHOW:
+    case CM_SERVICE_HIDE:
+    case CM_SERVICE_END:
+    case CM_SERVICE_KILL:
+        ServiceCommand(id, ServiceList_SelectedRow());
         break;
     default:
         break;
