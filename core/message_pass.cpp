@@ -14,8 +14,6 @@
 // Each program is asked about every 4 s, at most 4 programs per tick.
 static const DWORD kProbePeriodMs = 4000;
 static const int kProbesPerTick = 4;
-// Without a report for this long the program counts as unresponsive in the appProblem test.
-static const DWORD kRecentProbeMs = 10000;
 // A start after this many seconds of absence is logged as " Start?:".
 static const uint32_t kLateStartSeconds = 180;
 enum { STATUS_REQUEST = 0xA0, STATUS_REQUEST_SENDER = 0xA1 };
@@ -150,11 +148,8 @@ static void KnownWindow(SERVICE_ENTRY& e, int index, int32_t now)
     }
     if (Pass_HandleClockDoubt(e, row, now)) return;
 
-    Pass_EnterNoResponse(e, row, now);
-    Pass_CountEpisode(e, row);
+    Pass_CountNoResponse(e, row, now);
     const uint32_t limit = g_config.noResponseError;
-    if (e.counter > limit && Host_Ticks() - e.lastProbeTick < kRecentProbeMs)
-        Pass_RaiseAppProblem(e, now);
     if (e.counter % limit == 0) StopOrKill(e, index, row);
     ConfirmCrashWindow(e, row);
 }

@@ -79,6 +79,17 @@ void Pass_CountEpisode(SERVICE_ENTRY& entry, int row)
     g_supervision.notOk = true;
 }
 
+void Pass_CountNoResponse(SERVICE_ENTRY& entry, int row, int32_t now)
+{
+    // Within this time of the last probe the program is still looked at.
+    static const DWORD kRecentProbeMs = 10000;
+    Pass_EnterNoResponse(entry, row, now);
+    Pass_CountEpisode(entry, row);
+    if (entry.counter > g_config.noResponseError &&
+        Host_Ticks() - entry.lastProbeTick < kRecentProbeMs)
+        Pass_RaiseAppProblem(entry, now);
+}
+
 void Pass_RaiseAppProblem(const SERVICE_ENTRY& entry, int32_t now)
 {
     SUPERVISION_STATE& s = g_supervision;

@@ -30,6 +30,10 @@ bool Pass_HandleClockDoubt(SERVICE_ENTRY& entry, int row, int32_t now);
 void Pass_EnterNoResponse(SERVICE_ENTRY& entry, int row, int32_t now);
 // One more second in the episode: the "mm:ss" clock in column 2 and notOk.
 void Pass_CountEpisode(SERVICE_ENTRY& entry, int row);
+// One more second without an answer: "no response" (with its notice on the first second),
+// the episode clock, and the application problem once the count passed NoResponseError while
+// the program is still being probed.
+void Pass_CountNoResponse(SERVICE_ENTRY& entry, int row, int32_t now);
 // The program failed beyond its limit: appProblem for this pass.
 void Pass_RaiseAppProblem(const SERVICE_ENTRY& entry, int32_t now);
 // Status line with the supervision hold of 10 ticks, the beep, and the row scrolled to.

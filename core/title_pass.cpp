@@ -46,11 +46,8 @@ static void RunningEntry(SERVICE_ENTRY& e, int index, int32_t now)
     // A clock moved since the last probe must not count towards a kill.
     if (Pass_HandleClockDoubt(e, row, now)) return;
 
-    Pass_EnterNoResponse(e, row, now);
-    Pass_CountEpisode(e, row);
+    Pass_CountNoResponse(e, row, now);
     const uint32_t limit = g_config.noResponseError;
-    if (e.counter > limit && Host_Ticks() - e.lastProbeTick < kProbePeriodMs)
-        Pass_RaiseAppProblem(e, now);
     if (e.counter % limit == 0) {
         e.stopAttempts += 1;
         KillService(index, KILL_BY_WINDOW);

@@ -2,8 +2,6 @@
 #include "installation.h"
 #include "support/pass_helpers.h"
 
-// Commands never end with a quote here: the profile functions take the quotes off a value
-// that both begins and ends with one.
 // Short time limits: a program is probed every 10 s, so the warning time must exceed that.
 static const char kTiming[] =
     "[Timing]\nNoResponseWarning=12\nNoResponseError=6\nNotRunningError=2\n";
@@ -20,8 +18,9 @@ TEST(CustorSupervision, AMissingProgramIsStartedAndAHungOneKilledAndStartedAgain
     const std::string fake = inst.CopyFakeService("fakesvc.exe");
     const std::string title = UniqueTitle("E2E HANGER");
     const std::string log = inst.dir.file("service.log");
-    inst.dir.write("custor.ini", "[ByTitle]\n" + title + "=\"" + fake + "\" --log \"" + log + "\" --title \"" + title +
-                                     "\" --hang-after 3\n" + kTiming);
+    inst.dir.write("custor.ini",
+                   "[ByTitle]\n" + title + "=" + FakeCommand(fake, log, title, "--hang-after 3") + "\n" +
+                       kTiming);
     ASSERT_TRUE(inst.Start());
     const std::string pattern = Upper(title);
     EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("  Start: " + pattern + "\r\n"); }, 10000));
@@ -38,12 +37,12 @@ TEST(CustorSupervision, ASilentCooperatingProgramIsStoppedFriendlyThenKilled)
     const std::string fake = inst.CopyFakeService("fakesvc.exe");
     const std::string title = UniqueTitle("E2E SILENT");
     const std::string log = inst.dir.file("service.log");
-    inst.dir.write("custor.ini", "[ByMessage]\n" + title + "=\"" + fake + "\" --log \"" + log + "\" --title \"" + title +
-                                     "\" --silent-after 0 --ignore-close\n[Timing]\nNoResponseWarning=5\nNoResponseError=4\n"
+    inst.dir.write("custor.ini",
+                   "[ByMessage]\n" + title + "=" + FakeCommand(fake, log, title, "--silent-after 0 --ignore-close") +
+                       "\n[Timing]\nNoResponseWarning=5\nNoResponseError=4\n"
                                      "NotRunningError=30\n");
     ChildProcess service;
-    ASSERT_TRUE(service.Start("\"" + fake + "\" --title \"" + title +
-                              "\" --silent-after 0 --ignore-close --log \"" + log + "\"",
+    ASSERT_TRUE(service.Start(FakeCommand(fake, log, title, "--silent-after 0 --ignore-close"),
                               inst.dir.path()));
     ASSERT_TRUE(WaitForWindow(service.Id(), title.c_str(), 10000) != nullptr);
     ASSERT_TRUE(inst.Start());
@@ -65,8 +64,9 @@ TEST(CustorSupervision, ACooperatingServersReportsAreTaken)
     const std::string fake = inst.CopyFakeService("fakesvc.exe");
     const std::string title = UniqueTitle("E2E REPORTER");
     const std::string log = inst.dir.file("service.log");
-    inst.dir.write("custor.ini", "[ByMessage]\n" + title + "=\"" + fake + "\" --log \"" + log + "\" --title \"" + title +
-                                     "\" --status 0x0203\n[Timing]\nNoResponseWarning=5\nNoResponseError=4\n"
+    inst.dir.write("custor.ini",
+                   "[ByMessage]\n" + title + "=" + FakeCommand(fake, log, title, "--status 0x0203") +
+                       "\n[Timing]\nNoResponseWarning=5\nNoResponseError=4\n"
                                      "NotRunningError=2\n");
     ASSERT_TRUE(inst.Start());
     // Started by Custor, probed, and its reports keep it healthy: never stopped.
@@ -84,8 +84,9 @@ TEST(CustorSupervision, ACrashWindowIsClosedWithEnter)
     const std::string fake = inst.CopyFakeService((body + ".exe").c_str());
     const std::string title = UniqueTitle("E2E CRASHER");
     const std::string log = inst.dir.file("service.log");
-    inst.dir.write("custor.ini", "[ByTitle]\n" + title + "=\"" + fake + "\" --log \"" + log + "\" --title \"" + title +
-                                     "\" --crash-after 2\n" + kTiming);
+    inst.dir.write("custor.ini",
+                   "[ByTitle]\n" + title + "=" + FakeCommand(fake, log, title, "--crash-after 2") + "\n" +
+                       kTiming);
     ASSERT_TRUE(inst.Start());
     const std::string pattern = Upper(title);
     EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("    End: " + pattern + " (crash)\r\n"); }, 40000));

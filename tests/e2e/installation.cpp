@@ -33,6 +33,12 @@ std::string Installation::CopyFakeService(const char* name) const
     return target;
 }
 
+std::string FakeCommand(const std::string& program, const std::string& log,
+                        const std::string& title, const std::string& options)
+{
+    return "\"" + program + "\" --log \"" + log + "\" --title \"" + title + "\" " + options;
+}
+
 int Occurrences(const std::string& log, const std::string& text)
 {
     int n = 0;

@@ -25,6 +25,11 @@ struct Installation {
     HWND frame = nullptr;
 };
 
+// Command line of the fake service with its log file and title; the options come last, so
+// the line never ends with a quote (the profile functions take the quotes off a value that
+// both begins and ends with one).
+std::string FakeCommand(const std::string& program, const std::string& log,
+                        const std::string& title, const std::string& options);
 // Number of times text occurs in log.
 int Occurrences(const std::string& log, const std::string& text);
 // Ends every process whose program file lies in the directory (the services Custor started
