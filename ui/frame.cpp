@@ -325,7 +325,12 @@ void TMain::OnDestroy(HWND hwnd)
 }
 
 void FitWindowToList(bool fromProblemClear)
-{    HWND frame = g_ui.frame;
+{
+    // The panel goes away first, so the alarm state is right even without a frame.
+    ShowPanelControls(SW_HIDE);
+    g_problemState.panelShown = false;
+    g_problemState.confirmed = !fromProblemClear;
+    HWND frame = g_ui.frame;
     if (!frame) return;
 
     int rowHeight = 20;
