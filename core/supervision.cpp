@@ -3,6 +3,7 @@
 #include "core/eventlog.h"
 #include "core/host.h"
 #include "core/passes.h"
+#include "core/problem_state.h"
 #include "core/service_table.h"
 #include "core/str.h"
 #include "core/window_search.h"
@@ -48,6 +49,7 @@ const char* Status_Get() { return s_statusText; }
 void Supervision_Reset()
 {
     g_supervision = SUPERVISION_STATE{};
+    ProblemState_Reset();
     s_statusText[0] = 0;
 }
 

@@ -2,6 +2,7 @@
 #include "core/eventlog.h"
 #include "core/lib.h"
 #include "core/passes.h"
+#include "core/problem_state.h"
 #include "core/process_control.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
@@ -11,12 +12,20 @@
 #include "partner/partner_duties.h"
 #include "ui/commands.h"
 #include "ui/listwindow.h"
+#include "ui/tray_icon.h"
 #include <commctrl.h>
 
 UI_STATE g_ui;
 
 static const char kFrameClass[] = "CustorFrame";
 static const int kFrameIcon = 8;
+// The shell broadcasts this message when it recreates the taskbar; tray icons must be added
+// again then.
+static UINT s_taskbarCreated;
+
+// Dialog-unit rectangles of the problem panel: the text and the "Confirm error" button.
+static const RECT kProblemTextUnits = {12, 35, 12 + 196, 35 + 56};
+static const RECT kConfirmUnits = {16, 94, 16 + 180, 94 + 14};
 
 
 // The probe a watchdog posts to a program built on this frame, and its answer: a status report
@@ -53,6 +62,7 @@ HWND TOwnFrame::Create(HINSTANCE instance)
     clientClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     clientClass.lpszClassName = TMain::ClassName();
     RegisterClassA(&clientClass);
+    s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
     HWND frame = CreateWindowExA(0, kFrameClass, "Custor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                  CW_USEDEFAULT, 360, 240, nullptr, nullptr, instance, nullptr);
@@ -117,8 +127,35 @@ LRESULT CALLBACK TOwnFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         PostQuitMessage(0);
         return 0;
     default:
+        if (msg == s_taskbarCreated && s_taskbarCreated != 0) {
+            if (g_ui.client) PostMessageA(g_ui.client, MSG_TRAY_READD, 0, 0);
+            return 0;
+        }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
+}
+
+// The run picture, whatever the problem state: the next change of state swaps it.
+static void AddTrayIcon(HWND client)
+{
+    HICON icon = TrayIcon_LoadPicture("IconRun");
+    if (icon) TrayIcon_Add(client, TRAY_ICON_ID, icon, "Custor");
+}
+
+static bool ConfirmButtonPlace(int* top, int* height);
+
+// Client layout: the list fills the client, below the "Confirm error" button while the
+// problem panel is shown.
+static void OnClientSize(HWND client, int width, int height)
+{
+    int top = 0, buttonTop = 0, buttonHeight = 0;
+    if (g_problemState.panelShown && ConfirmButtonPlace(&buttonTop, &buttonHeight))
+        top = buttonTop + buttonHeight;
+    const int listHeight = height - top;
+    if (g_serviceList && g_serviceList->GetHandle())
+        MoveWindow(g_serviceList->GetHandle(), 0, top, width, listHeight > 0 ? listHeight : 0,
+                   TRUE);
+    InvalidateRect(client, nullptr, TRUE);
 }
 
 LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -132,6 +169,9 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         return 0;
     case MSG_SERVICE_STATUS:
         return OnStatusReport((HWND)wParam, lParam);
+    case MSG_TRAY_READD:
+        AddTrayIcon(hwnd);
+        return 0;
     case MSG_LIST_ACTIVATE:
         ServiceActivate((int)lParam);
         return 0;
@@ -162,8 +202,84 @@ void TMain::OnCreate(HWND hwnd)
         for (int i = 0; i < 3; ++i) list->InsertColumn(i, kColumns[i].header, kColumns[i].width);
     }
     g_serviceList = list;
+    CreatePanel(hwnd);
     SetTimer(hwnd, SUPERVISION_TIMER_ID, SUPERVISION_TICK_MS, nullptr);
+    AddTrayIcon(hwnd);
     StatSlots_Clear();
+}
+
+// Converts dialog units to pixels for the controls' font, as a dialog template would.
+static RECT DialogUnitsToPixels(HWND hwnd, HFONT font, const RECT& units)
+{
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics;
+    SIZE size = {0, 0};
+    GetTextMetricsA(dc, &metrics);
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    GetTextExtentPoint32A(dc, kAlphabet, 52, &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    const int baseX = size.cx > 0 ? (size.cx / 26 + 1) / 2 : 6;
+    const int baseY = metrics.tmHeight > 0 ? metrics.tmHeight : 13;
+    RECT r = {MulDiv(units.left, baseX, 4), MulDiv(units.top, baseY, 8),
+              MulDiv(units.right, baseX, 4), MulDiv(units.bottom, baseY, 8)};
+    return r;
+}
+
+// The problem panel: hidden until the problem state shows it.
+void TMain::CreatePanel(HWND hwnd)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    HFONT font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    const RECT text = DialogUnitsToPixels(hwnd, font, kProblemTextUnits);
+    const RECT button = DialogUnitsToPixels(hwnd, font, kConfirmUnits);
+    HWND problemText = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_CENTER, text.left,
+                                       text.top, text.right - text.left, text.bottom - text.top,
+                                       hwnd, (HMENU)(INT_PTR)IDC_PROBLEM_TEXT, instance, nullptr);
+    HWND confirm = CreateWindowExA(0, "BUTTON", "Confirm error",
+                                   WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER, button.left,
+                                   button.top, button.right - button.left,
+                                   button.bottom - button.top, hwnd,
+                                   (HMENU)(INT_PTR)IDC_CONFIRM, instance, nullptr);
+    SendMessageA(problemText, WM_SETFONT, (WPARAM)font, FALSE);
+    SendMessageA(confirm, WM_SETFONT, (WPARAM)font, FALSE);
+}
+
+// Top and height of the "Confirm error" button in the client; false without the button.
+static bool ConfirmButtonPlace(int* top, int* height)
+{
+    HWND button = g_ui.client ? GetDlgItem(g_ui.client, IDC_CONFIRM) : nullptr;
+    if (!button) return false;
+    RECT r;
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, g_ui.client, (POINT*)&r, 2);
+    *top = r.top;
+    *height = r.bottom - r.top;
+    return true;
+}
+
+static void ShowPanelControls(int show)
+{
+    if (!g_ui.client) return;
+    ShowWindow(GetDlgItem(g_ui.client, IDC_PROBLEM_TEXT), show);
+    ShowWindow(GetDlgItem(g_ui.client, IDC_CONFIRM), show);
+}
+
+void ProblemPanel_Show(const char* text)
+{
+    if (!g_ui.client) return;
+    SetDlgItemTextA(g_ui.client, IDC_PROBLEM_TEXT, text ? text : "");
+    ShowPanelControls(SW_SHOW);
+    int top = 0, height = 0;
+    ConfirmButtonPlace(&top, &height);
+    if (g_ui.frame)
+        SetWindowPos(g_ui.frame, HWND_TOPMOST, 0, 0, g_ui.fitWidth, top + g_ui.fitHeight + height,
+                     SWP_NOMOVE);
+    // The list moves below the button even when the frame's size did not change.
+    RECT r;
+    GetClientRect(g_ui.client, &r);
+    OnClientSize(g_ui.client, r.right, r.bottom);
 }
 
 void TMain::OnCommand(HWND hwnd, int id)
@@ -177,6 +293,9 @@ void TMain::OnCommand(HWND hwnd, int id)
         break;
     case CM_PROTOCOL:
         OpenProtocol();
+        break;
+    case IDC_CONFIRM:
+        ConfirmError(g_ui.frame);
         break;
     case CM_SERVICE_ENABLE:
     case CM_SERVICE_DISABLE:
@@ -192,15 +311,12 @@ void TMain::OnCommand(HWND hwnd, int id)
     }
 }
 
-void TMain::OnSize(HWND hwnd, int width, int height)
-{
-    if (g_serviceList && g_serviceList->GetHandle())
-        MoveWindow(g_serviceList->GetHandle(), 0, 0, width, height, TRUE);
-}
+void TMain::OnSize(HWND hwnd, int width, int height) { OnClientSize(hwnd, width, height); }
 
 void TMain::OnDestroy(HWND hwnd)
 {
     KillTimer(hwnd, SUPERVISION_TIMER_ID);
+    TrayIcon_Delete(TRAY_ICON_ID);
     TOwnListWindow* list = g_serviceList;
     g_serviceList = nullptr;
     delete list;
@@ -210,8 +326,10 @@ void TMain::OnDestroy(HWND hwnd)
 
 void FitWindowToList(bool fromProblemClear)
 {
-    g_ui.panelShown = false;
-    g_ui.alarmConfirmed = !fromProblemClear;
+    // The panel goes away first, so the alarm state is right even without a frame.
+    ShowPanelControls(SW_HIDE);
+    g_problemState.panelShown = false;
+    g_problemState.confirmed = !fromProblemClear;
     HWND frame = g_ui.frame;
     if (!frame) return;
 
@@ -245,6 +363,7 @@ void FitWindowToList(bool fromProblemClear)
 
 void App_End()
 {
+    TrayIcon_Delete(TRAY_ICON_ID);
     EventLog(EVENT_CUSTOR, "End ", false, 0);
     LOCK_Stop();
     g_host.exitProcess(0);

@@ -7,8 +7,6 @@ struct UI_STATE {
     HWND frame;
     HWND client;
     bool toolbar;         // the frame has a toolbar
-    bool panelShown;      // the problem panel is visible
-    bool alarmConfirmed;  // the operator confirmed the current alarm
     int fitWidth;         // frame size that shows the whole list, for the problem panel
     int fitHeight;
     HWND watchdogWindow;  // the window titled "Custor" that probe answers go to
@@ -34,11 +32,16 @@ private:
     static void OnCommand(HWND hwnd, int id);
     static void OnSize(HWND hwnd, int width, int height);
     static void OnDestroy(HWND hwnd);
+    static void CreatePanel(HWND hwnd);
 };
 
 // Sizes the frame so the whole list shows and hides the problem panel; fromProblemClear is
 // false only when the operator confirms the alarm (then the alarm counts as confirmed).
 void FitWindowToList(bool fromProblemClear);
+
+// Shows the problem panel (text and "Confirm error" button) above the list and sizes the
+// frame around it, on top of every other window, without moving it.
+void ProblemPanel_Show(const char* text);
 
 // Ends the program as the tray menu's "End" does: "End " in the event log, the lock
 // released, exit code 0. The supervised programs keep running.

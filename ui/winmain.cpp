@@ -6,6 +6,7 @@
 #include "core/supervision.h"
 #include "partner/lock.h"
 #include "ui/frame.h"
+#include "ui/tray_icon.h"
 #include <commctrl.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -35,6 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         exitCode = 2;
     }
 
+    TrayIcon_Delete(TRAY_ICON_ID);
     EventLog(EVENT_CUSTOR, "End ", false, 0);
     LOCK_Stop();
     return exitCode;
