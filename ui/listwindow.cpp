@@ -130,8 +130,8 @@ bool TOwnListWindow::SetColumnText(int index, int column, const char* text)
         RepaintLine(index, false);
         return false;
     }
-    if (column == 0)
-        SetItemText(line);
+    if (column < columns_)
+        SetItemText(line, column);
     RepaintLine(index, false);
     return true;
 }
@@ -144,7 +144,7 @@ bool TOwnListWindow::SetColor(int index, unsigned short colourWord, bool adjustB
     line->colourWord = colourWord;
     // The control's item text follows text 0, blank included, so both always agree.
     if (adjustBlank && ListLine_AdjustBlank(line, colourWord))
-        SetItemText(line);
+        SetItemText(line, 0);
     RepaintLine(index, true);
     return true;
 }
@@ -192,7 +192,13 @@ void TOwnListWindow::InsertItem(const OWN_LIST_LINE* line)
     item.iItem = row;
     item.pszText = const_cast<char*>(TextOrEmpty(line->texts[0]));
     item.lParam = (LPARAM)line->lineKey;
-    SendMessageA(hwnd_, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    const int inserted = (int)SendMessageA(hwnd_, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    if (inserted < 0)
+        return;
+    // The control shows the other columns' texts as well.
+    for (int column = 1; column < columns_; ++column)
+        if (line->texts[column])
+            SetItemText(line, column);
 }
 
 // The row whose item data is the line's key; keys are meant to be unique, the first row wins.
@@ -206,13 +212,13 @@ int TOwnListWindow::RowOf(const OWN_LIST_LINE* line) const
     return (int)SendMessageA(hwnd_, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
 }
 
-void TOwnListWindow::SetItemText(const OWN_LIST_LINE* line)
+void TOwnListWindow::SetItemText(const OWN_LIST_LINE* line, int column)
 {
     int row = RowOf(line);
-    if (row < 0)
+    if (row < 0 || column < 0 || column >= LIST_MAX_COLUMNS)
         return;
     LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = const_cast<char*>(TextOrEmpty(line->texts[0]));
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(TextOrEmpty(line->texts[column]));
     SendMessageA(hwnd_, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
 }

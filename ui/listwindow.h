@@ -40,7 +40,8 @@ private:
     // The list-view side of a line; each does nothing while there is no control.
     void InsertItem(const OWN_LIST_LINE* line);
     int RowOf(const OWN_LIST_LINE* line) const;
-    void SetItemText(const OWN_LIST_LINE* line);
+    // Shows a column's text in the control's row of the line.
+    void SetItemText(const OWN_LIST_LINE* line, int column);
 
     HWND parent_;
     HWND hwnd_ = nullptr;

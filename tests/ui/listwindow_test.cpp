@@ -60,10 +60,11 @@ protected:
         ListLine_UseDefaultMemory();
     }
     int Items(HWND list) { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
-    std::string ItemText(HWND list, int row)
+    std::string ItemText(HWND list, int row, int column = 0)
     {
         static char buffer[8192];
         LVITEMA item = {};
+        item.iSubItem = column;
         item.pszText = buffer;
         item.cchTextMax = sizeof(buffer);
         buffer[0] = '\0';
@@ -134,10 +135,12 @@ TEST_F(ListWindowTest, InsertedLinesKeepTextsAndItemsCarryTextZeroAndKey)
     EXPECT_EQ(-5, ItemData(hwnd, 3));
 }
 
-TEST_F(ListWindowTest, SetColumnTextReplacesCopyAndColumnZeroItemText)
+TEST_F(ListWindowTest, SetColumnTextReplacesCopyAndTheItemTexts)
 {
     TOwnListWindow list(parent, 0x18, 3, 42, 0, 0, 300, 200);
     HWND hwnd = list.Create();
+    ASSERT_TRUE(list.InsertColumn(0, "Program", 100));
+    ASSERT_TRUE(list.InsertColumn(1, "State", 80));
     list.InsertLine(0, 0, 0, "FAXSRV", "ok");
     list.InsertLine(1, 0, 0, "VOICE", "ok");
     EXPECT_TRUE(list.SetColumnText(1, 1, "no response"));
@@ -145,6 +148,9 @@ TEST_F(ListWindowTest, SetColumnTextReplacesCopyAndColumnZeroItemText)
     EXPECT_STREQ("no response", list.GetColumnText(1, 1));
     EXPECT_EQ("VOICE2", ItemText(hwnd, 1));
     EXPECT_EQ("FAXSRV", ItemText(hwnd, 0));
+    // The control shows the other columns too, from the insertion on.
+    EXPECT_EQ("no response", ItemText(hwnd, 1, 1));
+    EXPECT_EQ("ok", ItemText(hwnd, 0, 1));
     EXPECT_TRUE(list.SetColumnText(0, 1, nullptr));
     EXPECT_STREQ("", list.GetColumnText(0, 1));
     EXPECT_TRUE(list.SetColumnText(0, 0, nullptr));
