@@ -9,6 +9,7 @@
 #include "partner/mailslot.h"
 #include "ui/listwindow.h"
 #include <stdio.h>
+#include <string.h>
 
 // Supervision actions keep their status-line text for 10 ticks.
 static const int kActionHold = 10;
@@ -114,9 +115,11 @@ bool Pass_StartProgram(SERVICE_ENTRY& entry, int eventCode, int32_t now)
     entry.lastStart = now;
     EventLog(eventCode, entry.pattern, false, 0);
     if (!started) {
-        const char* reason = LIB_WinApiErrorString((HWND)-1, error);
         char text[SERVICE_NAME_SIZE + 300];
-        snprintf(text, sizeof(text), "Cannot start %s: %s", entry.name, reason);
+        snprintf(text, sizeof(text), "Cannot start %s: %s", entry.name,
+                 LIB_WinApiErrorString((HWND)-1, error));
+        // The system's text ends with its line break turned into a blank.
+        for (size_t n = strlen(text); n > 0 && text[n - 1] == ' '; --n) text[n - 1] = 0;
         Status_Set(text);
         g_supervision.statusHold = kActionHold;
         if (!entry.startFailureLogged) {
