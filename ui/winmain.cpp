@@ -4,6 +4,7 @@
 #include "core/eventlog.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
+#include "partner/alarm_port.h"
 #include "partner/lock.h"
 #include "ui/frame.h"
 #include <commctrl.h>
@@ -35,6 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         exitCode = 2;
     }
 
+    AlarmPort_Close();
     EventLog(EVENT_CUSTOR, "End ", false, 0);
     LOCK_Stop();
     return exitCode;
