@@ -7,6 +7,7 @@
 #include "core/service_table.h"
 #include "core/supervision.h"
 #include "core/host.h"
+#include "partner/alarm_port.h"
 #include "partner/lock.h"
 #include "partner/mailslot.h"
 #include "partner/partner_duties.h"
@@ -364,6 +365,7 @@ void FitWindowToList(bool fromProblemClear)
 void App_End()
 {
     TrayIcon_Delete(TRAY_ICON_ID);
+    AlarmPort_Close();
     EventLog(EVENT_CUSTOR, "End ", false, 0);
     LOCK_Stop();
     g_host.exitProcess(0);

@@ -4,6 +4,7 @@
 #include "core/eventlog.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
+#include "partner/alarm_port.h"
 #include "partner/lock.h"
 #include "ui/frame.h"
 #include "ui/tray_icon.h"
@@ -37,6 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     TrayIcon_Delete(TRAY_ICON_ID);
+    AlarmPort_Close();
     EventLog(EVENT_CUSTOR, "End ", false, 0);
     LOCK_Stop();
     return exitCode;
