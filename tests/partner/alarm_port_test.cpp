@@ -7,7 +7,7 @@
 #include "core/config.h"
 #include "core/supervision.h"
 #include "partner/alarm_port.h"
-#include "serial_line.h"
+#include "support/serial_line.h"
 #include "support/program_dir.h"
 
 namespace {

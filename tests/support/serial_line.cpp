@@ -1,4 +1,4 @@
-#include "serial_line.h"
+#include "support/serial_line.h"
 
 #include <stdio.h>
 #include <stdlib.h>
