@@ -1,4 +1,4 @@
-// Alarm jobs (Part 2.3): a voice call or an SMS handed to the maker's sibling servers when a
+// Alarm jobs: a voice call or an SMS handed to the maker's sibling servers when a
 // partner machine stops responding or a program had to be killed ten times in a row. Only the
 // job-file lines, the file names and the sender's command line are this program's business;
 // the servers pick the jobs up themselves.

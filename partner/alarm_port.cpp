@@ -1,4 +1,4 @@
-// The serial keep-alive for an external alarm device (Part 2.3): while all is in order the
+// The serial keep-alive for an external alarm device: while all is in order the
 // line carries a continuous stream of "U" at 9600 baud 8N1; when the problem state stops
 // calling the keep-alive, the line falls silent and the device sounds.
 //
