@@ -36,21 +36,19 @@ static const int32_t kAlarmHoldSeconds = 30;
 // FileMove/FileAppend passes are at least this far apart.
 static const int32_t kFileMovePeriod = 20;
 
-static char s_statusText[260];
-
 void Status_Set(const char* text)
 {
-    STR_ncpy(s_statusText, text ? text : "", sizeof(s_statusText) - 1);
-    if (g_supervision.statusWindow) SetWindowTextA(g_supervision.statusWindow, s_statusText);
+    SUPERVISION_STATE& s = g_supervision;
+    STR_ncpy(s.statusText, text ? text : "", sizeof(s.statusText) - 1);
+    if (s.statusWindow) SetWindowTextA(s.statusWindow, s.statusText);
 }
 
-const char* Status_Get() { return s_statusText; }
+const char* Status_Get() { return g_supervision.statusText; }
 
 void Supervision_Reset()
 {
     g_supervision = SUPERVISION_STATE{};
     ProblemState_Reset();
-    s_statusText[0] = 0;
 }
 
 static void SetDesktopColour(bool active)

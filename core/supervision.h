@@ -28,6 +28,7 @@ struct SUPERVISION_STATE {
     HWND mainWindow;             // the frame "Custor"
     HWND clientWindow;           // its client, owner of timer 1
     HWND statusWindow;           // where status-line texts go (null: nowhere)
+    char statusText[260];        // the status line's text
 };
 
 extern SUPERVISION_STATE g_supervision;
