@@ -10,6 +10,7 @@ need_packages() {
   local missing=()
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
   [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  command -v wineserver >/dev/null || missing+=(wine)
   command -v Xvfb >/dev/null || missing+=(xvfb)
   command -v xauth >/dev/null || missing+=(xauth)
   command -v cmake >/dev/null || missing+=(cmake)
