@@ -11,19 +11,6 @@
 #include "ui/listwindow.h"
 
 namespace {
-int Occurrences(const std::string& log, const std::string& text)
-{
-    int n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-}
-
-std::string Upper(std::string s)
-{
-    CharUpperA(&s[0]);
-    return s;
-}
-
 // Message entries for the given windows; the rows of the service list follow.
 void ConfigureMessageEntries(ProgramDir& p, const std::vector<std::string>& titles,
                              const std::string& extra = "")

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "support/pass_helpers.h"
 #include "core/config.h"
 #include "core/host.h"
 #include "core/pass_common.h"
@@ -17,13 +18,6 @@ namespace {
 enum Problem { ALL_OK, NOT_OK, APP_PROBLEM };
 Problem g_problem = ALL_OK;
 bool g_partnerSilent = false;
-
-int Occurrences(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
 
 class ProblemState : public testing::Test {
 protected:

@@ -7,14 +7,6 @@
 #include "support/thread_window.h"
 
 namespace {
-// Count of occurrences of a text in the event log.
-int Occurrences(const std::string& log, const std::string& text)
-{
-    int n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-}
-
 std::string FakeService(const std::string& title, const std::string& options = "")
 {
     // Never ending with a quote: the profile functions take the quotes off a value that
@@ -31,11 +23,6 @@ bool StartHungService(ChildProcess& child, const TempDir& dir, const std::string
     return WaitUntil([&] { return ReadWholeFile(log).find("hang") != std::string::npos; }, 10000);
 }
 
-std::string Upper(std::string s)
-{
-    CharUpperA(&s[0]);
-    return s;
-}
 }  // namespace
 
 TEST(TitlePass, AnsweringWindowIsOkAndProbedEveryTenSeconds)

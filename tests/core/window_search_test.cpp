@@ -3,12 +3,6 @@
 #include "support/pass_helpers.h"
 #include "support/thread_window.h"
 
-static std::string Upper(std::string s)
-{
-    CharUpperA(&s[0]);
-    return s;
-}
-
 TEST(WindowSearch, PreparingTakesTheExactMarkOff)
 {
     WindowSearch_Prepare("FAXSERVER|");

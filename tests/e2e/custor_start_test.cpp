@@ -15,16 +15,11 @@ TEST(CustorProgram, StartsLogsAndEndsOnTheEndCommand)
 {
     Installation inst;
     inst.dir.write("custor.ini", "[ByTitle]\nNO SUCH PROGRAM=c:\\nothing\\none.exe\n");
-    ChildProcess custor;
-    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
-    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
-    ASSERT_TRUE(frame != nullptr);
-    EXPECT_FALSE(IsWindowVisible(frame));  // lives in the tray
-    ASSERT_TRUE(WaitUntil([&] { return inst.LogHas(" Custor: Start\r\n"); }, 5000));
+    ASSERT_TRUE(inst.Start());  // the frame and the " Custor: Start" line
+    EXPECT_FALSE(IsWindowVisible(inst.frame));  // lives in the tray
     EXPECT_TRUE(inst.dir.exists("Custor.LOK"));
 
-    PostMessageA(frame, WM_COMMAND, 21, 0);
-    EXPECT_EQ(0, custor.Wait(10000));
+    EXPECT_EQ(0, inst.End());
     const std::string log = inst.Log();
     ASSERT_GE(log.size(), 8u);
     EXPECT_EQ(" Custor: End \r\n", log.substr(log.size() - 15));
@@ -34,43 +29,31 @@ TEST(CustorProgram, StartsLogsAndEndsOnTheEndCommand)
 TEST(CustorProgram, ASecondCopyEndsWithExitCodeOneAndWritesNothing)
 {
     Installation inst;
-    ChildProcess first;
-    ASSERT_TRUE(first.Start("\"" + inst.exe + "\"", inst.dir.path()));
-    HWND frame = WaitForWindow(first.Id(), "Custor", 15000);
-    ASSERT_TRUE(frame != nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return inst.LogHas("Start"); }, 5000));
+    ASSERT_TRUE(inst.Start());
     const std::string before = inst.Log();
 
     ChildProcess second;
     ASSERT_TRUE(second.Start("\"" + inst.exe + "\"", inst.dir.path()));
     EXPECT_EQ(1, second.Wait(15000));
     EXPECT_EQ(before, inst.Log());
-    EXPECT_TRUE(first.Running());
-
-    PostMessageA(frame, WM_COMMAND, 21, 0);
-    EXPECT_EQ(0, first.Wait(10000));
+    EXPECT_TRUE(inst.custor.Running());
+    EXPECT_EQ(0, inst.End());
 }
 
 TEST(CustorProgram, AStaleLockFileDoesNotBlockTheStart)
 {
     Installation inst;
     inst.dir.write("Custor.LOK", "left behind by a crash");
-    ChildProcess custor;
-    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
-    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
-    ASSERT_TRUE(frame != nullptr);
-    PostMessageA(frame, WM_COMMAND, 21, 0);
-    EXPECT_EQ(0, custor.Wait(10000));
+    ASSERT_TRUE(inst.Start());
+    EXPECT_EQ(0, inst.End());
 }
 
 TEST(CustorProgram, PicksUpAConfigurationEditWithinTenSeconds)
 {
     Installation inst;
     inst.dir.write("custor.ini", "[ByTitle]\nA=c:\\none\\a.exe\n");
-    ChildProcess custor;
-    ASSERT_TRUE(custor.Start("\"" + inst.exe + "\"", inst.dir.path()));
-    HWND frame = WaitForWindow(custor.Id(), "Custor", 15000);
-    ASSERT_TRUE(frame != nullptr);
+    ASSERT_TRUE(inst.Start());
+    HWND frame = inst.frame;
     // The frame is fitted to the list when supervision starts and after every re-read.
     int oneEntry = 0;
     ASSERT_TRUE(WaitUntil([&] { return (oneEntry = FrameHeight(frame)) > 0; }, 5000));
@@ -86,7 +69,5 @@ TEST(CustorProgram, PicksUpAConfigurationEditWithinTenSeconds)
     EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("NotRunningError 0 is too small"); }, 1000));
     // Ten seconds by the slow block, with room for a loaded machine.
     EXPECT_LT(GetTickCount() - edited, 15000u);
-
-    PostMessageA(frame, WM_COMMAND, 21, 0);
-    EXPECT_EQ(0, custor.Wait(10000));
+    EXPECT_EQ(0, inst.End());
 }

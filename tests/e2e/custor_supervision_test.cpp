@@ -6,12 +6,6 @@
 static const char kTiming[] =
     "[Timing]\nNoResponseWarning=12\nNoResponseError=6\nNotRunningError=2\n";
 
-static std::string Upper(std::string s)
-{
-    CharUpperA(&s[0]);
-    return s;
-}
-
 TEST(CustorSupervision, AMissingProgramIsStartedAndAHungOneKilledAndStartedAgain)
 {
     Installation inst;

@@ -39,13 +39,6 @@ std::string FakeCommand(const std::string& program, const std::string& log,
     return "\"" + program + "\" --log \"" + log + "\" --title \"" + title + "\" " + options;
 }
 
-int Occurrences(const std::string& log, const std::string& text)
-{
-    int n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-}
-
 void KillProcessesFrom(const std::string& directory)
 {
     for (int round = 0; round < 3; ++round) {

@@ -30,8 +30,6 @@ struct Installation {
 // both begins and ends with one).
 std::string FakeCommand(const std::string& program, const std::string& log,
                         const std::string& title, const std::string& options);
-// Number of times text occurs in log.
-int Occurrences(const std::string& log, const std::string& text);
 // Ends every process whose program file lies in the directory (the services Custor started
 // from its installation), so none outlives the test.
 void KillProcessesFrom(const std::string& directory);

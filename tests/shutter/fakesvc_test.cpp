@@ -122,7 +122,7 @@ TEST(Fakesvc, HangAfterMakesTheNullProbeTimeOut)
     ASSERT_TRUE(service.Start("--hang-after 1 --title " + Quoted(UniqueText("Hang ")),
                               dir.file("h.log")));
     EXPECT_TRUE(AnswersNull(service.frame()));
-    EXPECT_TRUE(WaitFor(5000, [&] { return Contains(service.Log(), "hang\n"); }));
+    EXPECT_TRUE(WaitUntil([&] { return Contains(service.Log(), "hang\n"); }, 5000));
     DWORD start = GetTickCount();
     EXPECT_FALSE(AnswersNull(service.frame()));
     EXPECT_LT(GetTickCount() - start, 3000u);
@@ -181,7 +181,7 @@ TEST(Fakesvc, CrashWindowCarriesTheProgramFileNameAndClosesOnEnter)
         EXPECT_EQ(crash, FindWindowA(nullptr, "FAKESVC.EXE")) << "found as the watchdog looks for crash windows";
         // The watchdog closes crash windows with a posted Enter key.
         PostMessageA(crash, WM_KEYDOWN, VK_RETURN, 1);
-        EXPECT_TRUE(WaitFor(5000, [&] { return !IsWindow(crash); }));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(crash); }, 5000));
         EXPECT_TRUE(Contains(service.Log(), "closed \"fakesvc.exe\" by return\n"));
         EXPECT_TRUE(AnswersNull(service.frame()));
         EXPECT_TRUE(service.Running());
@@ -196,14 +196,14 @@ TEST(Fakesvc, CrashAfterShowsTheCrashWindowAndHangs)
         ASSERT_TRUE(service.Start("--crash-after 1 --crash-title fakesvc"));
         EXPECT_EQ(nullptr, FindWindowOfProcess(service.pid(), nullptr, "fakesvc"));
         HWND crash = nullptr;
-        EXPECT_TRUE(WaitFor(5000, [&] {
+        EXPECT_TRUE(WaitUntil([&] {
             crash = FindWindowOfProcess(service.pid(), nullptr, "fakesvc");
             return crash != nullptr;
-        }));
+        }, 5000));
         EXPECT_FALSE(AnswersNull(service.frame()));
         // The crash window answers while the frame hangs.
         PostMessageA(crash, WM_KEYDOWN, VK_RETURN, 1);
-        EXPECT_TRUE(WaitFor(5000, [&] { return !IsWindow(crash); }));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(crash); }, 5000));
     });
 }
 
@@ -216,7 +216,7 @@ TEST(Fakesvc, DialogWindowOfClassNotifyDialog)
     HWND dialog = FindWindowA("NotifyDialog", title.c_str());
     ASSERT_NE(nullptr, dialog);
     PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 1);
-    EXPECT_TRUE(WaitFor(5000, [&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
     EXPECT_TRUE(Contains(service.Log(), "closed \"" + title + "\" by escape\n"));
 }
 
@@ -239,7 +239,7 @@ TEST(Fakesvc, IgnoreCloseKeepsItRunning)
     FakeService service;
     ASSERT_TRUE(service.Start("--ignore-close", dir.file("i.log")));
     PostMessageA(service.frame(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitFor(5000, [&] { return Contains(service.Log(), "close ignored\n"); }));
+    EXPECT_TRUE(WaitUntil([&] { return Contains(service.Log(), "close ignored\n"); }, 5000));
     EXPECT_FALSE(service.WaitExit(300));
     EXPECT_TRUE(AnswersNull(service.frame()));
 }
@@ -249,7 +249,7 @@ TEST(Fakesvc, StartsWithTheShowStateItIsGiven)
     // The watchdog starts programs with SW_MINIMIZE.
     FakeService service;
     ASSERT_TRUE(service.Start("--title " + Quoted(UniqueText("Minimised ")), "", SW_MINIMIZE));
-    EXPECT_TRUE(WaitFor(3000, [&] { return IsIconic(service.frame()) != 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(service.frame()) != 0; }, 3000));
     char title[100] = "";
     GetWindowTextA(service.frame(), title, sizeof(title));
     EXPECT_EQ(0, strncmp(title, "Minimised ", 10));

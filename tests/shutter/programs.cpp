@@ -4,16 +4,6 @@
 #include <string.h>
 #include <thread>
 
-std::string ProgramPath(const char* fileName)
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string dir = path;
-    size_t slash = dir.find_last_of("\\/");
-    dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
-    return dir + fileName;
-}
-
 std::string UniqueText(const char* tag)
 {
     static LONG serial = 0;
@@ -33,7 +23,7 @@ ShutterRun RunShutter(const std::string& arguments)
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
-    std::string commandLine = Quoted(ProgramPath("shutter.exe")) + " " + arguments;
+    std::string commandLine = Quoted(SiblingProgram("shutter.exe")) + " " + arguments;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
     STARTUPINFOA si = {};
@@ -72,33 +62,6 @@ ShutterRun RunShutter(const std::string& arguments)
 
 namespace {
 
-struct WindowQuery {
-    DWORD pid;
-    const char* windowClass;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
-{
-    WindowQuery* query = (WindowQuery*)parameter;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != query->pid) return TRUE;
-    char text[300];
-    if (query->windowClass) {
-        if (!GetClassNameA(window, text, sizeof(text)) || strcmp(text, query->windowClass) != 0)
-            return TRUE;
-    }
-    if (query->title) {
-        text[0] = '\0';
-        GetWindowTextA(window, text, sizeof(text));
-        if (strcmp(text, query->title) != 0) return TRUE;
-    }
-    query->found = window;
-    return FALSE;
-}
-
 BOOL CALLBACK CollectTitle(HWND window, LPARAM parameter)
 {
     char title[200];
@@ -108,13 +71,6 @@ BOOL CALLBACK CollectTitle(HWND window, LPARAM parameter)
 }
 
 }  // namespace
-
-HWND FindWindowOfProcess(DWORD pid, const char* windowClass, const char* title)
-{
-    WindowQuery query = {pid, windowClass, title, nullptr};
-    EnumWindows(MatchWindow, (LPARAM)&query);
-    return query.found;
-}
 
 std::vector<std::string> WindowTitles()
 {
@@ -139,7 +95,7 @@ bool FakeService::Start(const std::string& options, const std::string& logFile, 
 {
     Stop();
     logFile_ = logFile;
-    std::string commandLine = Quoted(ProgramPath("fakesvc.exe")) + " " + options;
+    std::string commandLine = Quoted(SiblingProgram("fakesvc.exe")) + " " + options;
     if (options.find("--title") == std::string::npos)
         commandLine += " --title " + Quoted(UniqueText("fakesvc test "));
     if (!logFile.empty()) commandLine += " --log " + Quoted(logFile);
@@ -159,10 +115,10 @@ bool FakeService::Start(const std::string& options, const std::string& logFile, 
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
-    WaitFor(10000, [this] {
+    WaitUntil([this] {
         frame_ = FindWindowOfProcess(pid_, "FakesvcFrame", nullptr);
         return frame_ != nullptr;
-    });
+    }, 10000);
     return frame_ != nullptr;
 }
 
@@ -216,9 +172,9 @@ ReportReceiver::~ReportReceiver()
 bool ReportReceiver::Wait(DWORD milliseconds, WPARAM* wParam, LPARAM* lParam)
 {
     MSG msg;
-    bool got = WaitFor(milliseconds, [&] {
+    bool got = WaitUntil([&] {
         return PeekMessageA(&msg, window_, WM_USER + 4, WM_USER + 4, PM_REMOVE) != 0;
-    });
+    }, milliseconds);
     if (got) {
         *wParam = msg.wParam;
         *lParam = msg.lParam;

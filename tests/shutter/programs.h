@@ -3,12 +3,11 @@
 // directory of the test program. Other tests may run at the same time in the same Wine prefix
 // (and EnumWindows sees their windows), so every test uses titles made unique by UniqueText.
 #include <windows.h>
+#include "support/process_runner.h"
 #include <functional>
 #include <string>
 #include <vector>
 
-// The full path of a program beside the test program.
-std::string ProgramPath(const char* fileName);
 
 // "<tag><process id>x<serial>": digits after the tag, so upper and lower case of the tag are
 // the only letters and the text is unique among concurrently running tests.
@@ -29,17 +28,6 @@ struct ShutterRun {
 // standard output through a pipe.
 ShutterRun RunShutter(const std::string& arguments);
 
-// Polls condition every 20 ms until it holds or milliseconds have passed.
-template <typename Condition>
-bool WaitFor(DWORD milliseconds, Condition condition)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= milliseconds) return false;
-        Sleep(20);
-    }
-}
 
 // Runs body on a thread of a fresh desktop of its own, passing the name to start programs on
 // it (FakeService::desktop). Windows there are invisible to the tests running concurrently on
@@ -82,8 +70,6 @@ private:
     std::string logFile_;
 };
 
-// The first top-level window of the process with the class (null: any) and title (null: any).
-HWND FindWindowOfProcess(DWORD pid, const char* windowClass, const char* title);
 
 // The titles of all top-level windows, in enumeration order (as GetWindowTextA, 200 buffer).
 std::vector<std::string> WindowTitles();

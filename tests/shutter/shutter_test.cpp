@@ -293,9 +293,9 @@ TEST(Shutter, WindowIgnoringCloseIsStillReported)
     ShutterRun run = RunShutter(Quoted(title));
     EXPECT_EQ(1u, run.exitCode);
     EXPECT_EQ(1, CountLines(run, "Beendet: " + UpperAtoZ(title)));
-    EXPECT_TRUE(WaitFor(5000, [&] {
+    EXPECT_TRUE(WaitUntil([&] {
         return service.Log().find("close ignored") != std::string::npos;
-    }));
+    }, 5000));
     EXPECT_TRUE(service.Running());
     EXPECT_TRUE(IsWindow(service.frame()));
 }

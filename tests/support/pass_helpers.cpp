@@ -12,6 +12,19 @@ std::string UniqueTitle(const char* prefix)
            std::to_string(InterlockedIncrement(&serial));
 }
 
+int Occurrences(const std::string& log, const std::string& text)
+{
+    int n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+}
+
+std::string Upper(std::string text)
+{
+    if (!text.empty()) CharUpperA(&text[0]);
+    return text;
+}
+
 void RunPasses(FakeHost& host, int seconds)
 {
     for (int i = 0; i < seconds; ++i) {

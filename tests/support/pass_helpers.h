@@ -6,6 +6,11 @@
 
 // A title no other test process uses: prefix, this process's id and a serial number.
 std::string UniqueTitle(const char* prefix);
+// How often text occurs in log.
+int Occurrences(const std::string& log, const std::string& text);
+// The text upper-cased as the watchdog upper-cases patterns (CharUpperA).
+std::string Upper(std::string text);
+
 // Runs `seconds` passes, each one fake second after the previous and followed by the
 // status probes, as the tick does.
 void RunPasses(FakeHost& host, int seconds);

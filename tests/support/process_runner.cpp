@@ -1,5 +1,6 @@
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
+#include <string.h>
 #include <vector>
 
 std::string BinDirectory()
@@ -53,34 +54,46 @@ void ChildProcess::Kill()
 }
 
 namespace {
-struct WindowSearch {
+struct WindowQuery {
     DWORD processId;
+    const char* windowClass;
     const char* title;
     HWND found;
 };
 
 BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
 {
-    WindowSearch* search = (WindowSearch*)param;
+    WindowQuery* query = (WindowQuery*)param;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search->processId) return TRUE;
-    char title[256] = "";
-    GetWindowTextA(hwnd, title, sizeof(title));
-    if (strcmp(title, search->title) != 0) return TRUE;
-    search->found = hwnd;
+    if (pid != query->processId) return TRUE;
+    char text[300] = "";
+    if (query->windowClass &&
+        (!GetClassNameA(hwnd, text, sizeof(text)) || strcmp(text, query->windowClass) != 0))
+        return TRUE;
+    if (query->title) {
+        text[0] = 0;
+        GetWindowTextA(hwnd, text, sizeof(text));
+        if (strcmp(text, query->title) != 0) return TRUE;
+    }
+    query->found = hwnd;
     return FALSE;
 }
 }  // namespace
 
+HWND FindWindowOfProcess(DWORD processId, const char* windowClass, const char* title)
+{
+    WindowQuery query = {processId, windowClass, title, nullptr};
+    EnumWindows(MatchWindow, (LPARAM)&query);
+    return query.found;
+}
+
 HWND WaitForWindow(DWORD processId, const char* title, DWORD milliseconds)
 {
-    WindowSearch search = {processId, title, nullptr};
-    WaitUntil([&] {
-        EnumWindows(MatchWindow, (LPARAM)&search);
-        return search.found != nullptr;
-    }, milliseconds);
-    return search.found;
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOfProcess(processId, nullptr, title)) != nullptr; },
+              milliseconds);
+    return found;
 }
 
 std::string SiblingProgram(const char* name) { return BinDirectory() + name; }

@@ -24,6 +24,9 @@ struct ChildProcess {
     PROCESS_INFORMATION info = {};
 };
 
+// The first top-level window of the process with the class (null: any) and title (null:
+// any); null when there is none.
+HWND FindWindowOfProcess(DWORD processId, const char* windowClass, const char* title);
 // First top-level window of the process with exactly this title; null when none appears
 // within the time.
 HWND WaitForWindow(DWORD processId, const char* title, DWORD milliseconds);
