@@ -68,7 +68,6 @@ HWND TOwnFrame::Create(HINSTANCE instance)
     HWND frame = CreateWindowExA(0, kFrameClass, "Custor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                  CW_USEDEFAULT, 360, 240, nullptr, nullptr, instance, nullptr);
     if (!frame) return nullptr;
-    g_ui.frame = frame;
     g_supervision.mainWindow = frame;
 
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
@@ -92,7 +91,7 @@ LRESULT CALLBACK TOwnFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     switch (msg) {
     case WM_COMMAND:
         // Commands from menus and other programs go to the client, as in framework frames.
-        if (g_ui.client) return SendMessageA(g_ui.client, WM_COMMAND, wParam, lParam);
+        if (g_supervision.clientWindow) return SendMessageA(g_supervision.clientWindow, WM_COMMAND, wParam, lParam);
         return 0;
     case WM_SIZE: {
         HWND status = g_supervision.statusWindow;
@@ -103,15 +102,15 @@ LRESULT CALLBACK TOwnFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             GetWindowRect(status, &r);
             statusHeight = r.bottom - r.top;
         }
-        if (g_ui.client) {
+        if (g_supervision.clientWindow) {
             const int height = HIWORD(lParam) - statusHeight;
-            MoveWindow(g_ui.client, 0, 0, LOWORD(lParam), height > 0 ? height : 0, TRUE);
+            MoveWindow(g_supervision.clientWindow, 0, 0, LOWORD(lParam), height > 0 ? height : 0, TRUE);
         }
         return 0;
     }
     case MSG_SERVICE_STATUS:
         // Status reports of cooperating programs arrive at the window titled "Custor".
-        if (g_ui.client) PostMessageA(g_ui.client, MSG_SERVICE_STATUS, wParam, lParam);
+        if (g_supervision.clientWindow) PostMessageA(g_supervision.clientWindow, MSG_SERVICE_STATUS, wParam, lParam);
         return 0;
     case WM_CHAR:
         if (wParam == kProbeCharacter) {
@@ -129,7 +128,7 @@ LRESULT CALLBACK TOwnFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     default:
         if (msg == s_taskbarCreated && s_taskbarCreated != 0) {
-            if (g_ui.client) PostMessageA(g_ui.client, MSG_TRAY_READD, 0, 0);
+            if (g_supervision.clientWindow) PostMessageA(g_supervision.clientWindow, MSG_TRAY_READD, 0, 0);
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -166,7 +165,7 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         OnCreate(hwnd);
         return 0;
     case WM_TIMER:
-        if (wParam == SUPERVISION_TIMER_ID) SupervisionTick(g_ui.frame);
+        if (wParam == SUPERVISION_TIMER_ID) SupervisionTick(g_supervision.mainWindow);
         return 0;
     case MSG_SERVICE_STATUS:
         return OnStatusReport((HWND)wParam, lParam);
@@ -192,7 +191,6 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 void TMain::OnCreate(HWND hwnd)
 {
-    g_ui.client = hwnd;
     g_supervision.clientWindow = hwnd;
     g_ownSlot = MAILSLOT_Open("Custor", 0);
     MAILSLOT_Start("Custor", 1, 5, 6);
@@ -250,11 +248,11 @@ void TMain::CreatePanel(HWND hwnd)
 // Top and height of the "Confirm error" button in the client; false without the button.
 static bool ConfirmButtonPlace(int* top, int* height)
 {
-    HWND button = g_ui.client ? GetDlgItem(g_ui.client, IDC_CONFIRM) : nullptr;
+    HWND button = g_supervision.clientWindow ? GetDlgItem(g_supervision.clientWindow, IDC_CONFIRM) : nullptr;
     if (!button) return false;
     RECT r;
     GetWindowRect(button, &r);
-    MapWindowPoints(nullptr, g_ui.client, (POINT*)&r, 2);
+    MapWindowPoints(nullptr, g_supervision.clientWindow, (POINT*)&r, 2);
     *top = r.top;
     *height = r.bottom - r.top;
     return true;
@@ -262,25 +260,25 @@ static bool ConfirmButtonPlace(int* top, int* height)
 
 static void ShowPanelControls(int show)
 {
-    if (!g_ui.client) return;
-    ShowWindow(GetDlgItem(g_ui.client, IDC_PROBLEM_TEXT), show);
-    ShowWindow(GetDlgItem(g_ui.client, IDC_CONFIRM), show);
+    if (!g_supervision.clientWindow) return;
+    ShowWindow(GetDlgItem(g_supervision.clientWindow, IDC_PROBLEM_TEXT), show);
+    ShowWindow(GetDlgItem(g_supervision.clientWindow, IDC_CONFIRM), show);
 }
 
 void ProblemPanel_Show(const char* text)
 {
-    if (!g_ui.client) return;
-    SetDlgItemTextA(g_ui.client, IDC_PROBLEM_TEXT, text ? text : "");
+    if (!g_supervision.clientWindow) return;
+    SetDlgItemTextA(g_supervision.clientWindow, IDC_PROBLEM_TEXT, text ? text : "");
     ShowPanelControls(SW_SHOW);
     int top = 0, height = 0;
     ConfirmButtonPlace(&top, &height);
-    if (g_ui.frame)
-        SetWindowPos(g_ui.frame, HWND_TOPMOST, 0, 0, g_ui.fitWidth, top + g_ui.fitHeight + height,
+    if (g_supervision.mainWindow)
+        SetWindowPos(g_supervision.mainWindow, HWND_TOPMOST, 0, 0, g_ui.fitWidth, top + g_ui.fitHeight + height,
                      SWP_NOMOVE);
     // The list moves below the button even when the frame's size did not change.
     RECT r;
-    GetClientRect(g_ui.client, &r);
-    OnClientSize(g_ui.client, r.right, r.bottom);
+    GetClientRect(g_supervision.clientWindow, &r);
+    OnClientSize(g_supervision.clientWindow, r.right, r.bottom);
 }
 
 void TMain::OnCommand(HWND hwnd, int id)
@@ -296,7 +294,7 @@ void TMain::OnCommand(HWND hwnd, int id)
         OpenProtocol();
         break;
     case IDC_CONFIRM:
-        ConfirmError(g_ui.frame);
+        ConfirmError(g_supervision.mainWindow);
         break;
     case CM_SERVICE_ENABLE:
     case CM_SERVICE_DISABLE:
@@ -321,7 +319,6 @@ void TMain::OnDestroy(HWND hwnd)
     TOwnListWindow* list = g_serviceList;
     g_serviceList = nullptr;
     delete list;
-    g_ui.client = nullptr;
     g_supervision.clientWindow = nullptr;
 }
 
@@ -331,7 +328,7 @@ void FitWindowToList(bool fromProblemClear)
     ShowPanelControls(SW_HIDE);
     g_problemState.panelShown = false;
     g_problemState.confirmed = !fromProblemClear;
-    HWND frame = g_ui.frame;
+    HWND frame = g_supervision.mainWindow;
     if (!frame) return;
 
     int rowHeight = 20;

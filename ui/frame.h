@@ -3,9 +3,8 @@
 // owns the supervision timer. The frame normally stays hidden; the program lives in the tray.
 #include <windows.h>
 
+// The frame and its client are g_supervision.mainWindow and clientWindow.
 struct UI_STATE {
-    HWND frame;
-    HWND client;
     bool toolbar;         // the frame has a toolbar
     int fitWidth;         // frame size that shows the whole list, for the problem panel
     int fitHeight;

@@ -64,15 +64,15 @@ protected:
     }
     bool PanelVisible() const
     {
-        return IsWindowVisible(GetDlgItem(g_ui.client, IDC_PROBLEM_TEXT)) &&
-               IsWindowVisible(GetDlgItem(g_ui.client, IDC_CONFIRM));
+        return IsWindowVisible(GetDlgItem(g_supervision.clientWindow, IDC_PROBLEM_TEXT)) &&
+               IsWindowVisible(GetDlgItem(g_supervision.clientWindow, IDC_CONFIRM));
     }
-    void Confirm() const { SendMessageA(g_ui.client, WM_COMMAND, IDC_CONFIRM, 0); }
+    void Confirm() const { SendMessageA(g_supervision.clientWindow, WM_COMMAND, IDC_CONFIRM, 0); }
     // Screen rectangle of a child of the client.
     RECT Place(int id) const
     {
         RECT r = {};
-        GetWindowRect(GetDlgItem(g_ui.client, id), &r);
+        GetWindowRect(GetDlgItem(g_supervision.clientWindow, id), &r);
         return r;
     }
 
@@ -127,14 +127,14 @@ TEST_F(ProblemState, AppProblemBeepsShowsThePanelAndStopsTheKeepAliveAfterExtern
     EXPECT_TRUE(Raised());
     ASSERT_TRUE(PanelVisible());
     char text[300] = "";
-    GetDlgItemTextA(g_ui.client, IDC_PROBLEM_TEXT, text, sizeof(text));
+    GetDlgItemTextA(g_supervision.clientWindow, IDC_PROBLEM_TEXT, text, sizeof(text));
     EXPECT_STREQ(kAlarmText, text);
     // The list starts below the button; the frame grew by the panel.
     RECT list = Place(IDC_SERVICE_LIST), button = Place(IDC_CONFIRM), frameRect;
     EXPECT_EQ(button.bottom, list.top);
     GetWindowRect(frame, &frameRect);
     POINT buttonTop = {0, button.top};
-    ScreenToClient(g_ui.client, &buttonTop);
+    ScreenToClient(g_supervision.clientWindow, &buttonTop);
     EXPECT_EQ(buttonTop.y + g_ui.fitHeight + (button.bottom - button.top),
               frameRect.bottom - frameRect.top);
 
