@@ -50,6 +50,17 @@ void FakeHost::SetTime(int year, int month, int day, int hour, int minute, int s
     time.wSecond = (WORD)second;
 }
 
+FILETIME AddSeconds(FILETIME time, int seconds)
+{
+    ULARGE_INTEGER v;
+    v.LowPart = time.dwLowDateTime;
+    v.HighPart = time.dwHighDateTime;
+    v.QuadPart += (LONGLONG)seconds * 10000000LL;
+    time.dwLowDateTime = v.LowPart;
+    time.dwHighDateTime = v.HighPart;
+    return time;
+}
+
 int32_t FakeHost::Now() const { return Host_SecondsOf(time); }
 
 // Adds seconds to the wall clock through FILETIME arithmetic, which handles every carry.
@@ -57,12 +68,7 @@ void FakeHost::JumpClock(int seconds)
 {
     FILETIME ft;
     SystemTimeToFileTime(&time, &ft);
-    ULARGE_INTEGER v;
-    v.LowPart = ft.dwLowDateTime;
-    v.HighPart = ft.dwHighDateTime;
-    v.QuadPart += (LONGLONG)seconds * 10000000LL;
-    ft.dwLowDateTime = v.LowPart;
-    ft.dwHighDateTime = v.HighPart;
+    ft = AddSeconds(ft, seconds);
     FileTimeToSystemTime(&ft, &time);
     time.wMilliseconds = 0;
 }

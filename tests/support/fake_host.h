@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// A file time moved by whole seconds (either way).
+FILETIME AddSeconds(FILETIME time, int seconds);
+
 struct FakeHost {
     FakeHost();
     ~FakeHost();

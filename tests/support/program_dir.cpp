@@ -34,12 +34,7 @@ void ProgramDir::TouchConfig(int seconds) const
     if (h == INVALID_HANDLE_VALUE) return;
     FILETIME ft;
     GetFileTime(h, nullptr, nullptr, &ft);
-    ULARGE_INTEGER v;
-    v.LowPart = ft.dwLowDateTime;
-    v.HighPart = ft.dwHighDateTime;
-    v.QuadPart += (LONGLONG)seconds * 10000000LL;
-    ft.dwLowDateTime = v.LowPart;
-    ft.dwHighDateTime = v.HighPart;
+    ft = AddSeconds(ft, seconds);
     SetFileTime(h, nullptr, nullptr, &ft);
     CloseHandle(h);
 }
