@@ -3,6 +3,10 @@
 #include <stdint.h>
 
 bool FileSync_IsRequested();             // a FileSync run is requested or running
+// Hands a transfer request to the FileSync worker: 1 automatic, 2 manual. False when a request
+// is already pending (it is then left as it is).
+bool FileSync_Request(int kind);
+bool FileSync_IsConfigured();            // rule "1" or "1_Source" is set
 void FileSync_ResetTimes(int32_t time);  // last sync run and last run of either kind
 void FileSync_Schedule(int hour, int minute);
 void FileRename_Run();
