@@ -26,8 +26,8 @@ CUSTOR_C BOOL FILE_Append(const char* destination, const char* source);
 CUSTOR_C int FILE_fclose(FILE** stream);
 // CreateFileA with access and sharing from a stream mode: "+" read and write, open or create;
 // "r" read, open existing; "a" write, open or create, positioned at the end; anything else
-// write, create always, never shared. Exclusive denies sharing ("a" and "w" aside, which
-// share read and write when not exclusive / never). INVALID_HANDLE_VALUE on failure.
+// write, create always. Sharing is none when exclusive, read and write otherwise; "w" modes
+// never share. INVALID_HANDLE_VALUE on failure.
 CUSTOR_C HANDLE FILE_CreateFile(const char* path, const char* mode, BOOL exclusive);
 // Closes the handle unless it is invalid, then sets it invalid.
 CUSTOR_C void FILE_CloseHandle(HANDLE* handle);

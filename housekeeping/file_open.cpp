@@ -27,9 +27,7 @@ DWORD FILE_ftell(HANDLE file) { return SetFilePointer(file, 0, nullptr, FILE_CUR
 BOOL FILE_IsDirectoryEmpty(const char* directory)
 {
     char path[MAX_PATH], pattern[MAX_PATH];
-    if (!CopyPathChecked(path, directory)) return FALSE;
-    StripTrailingBackslash(path);
-    if (!FormatPath(pattern, "%s\\*.*", path)) return FALSE;
+    if (!DirectoryPattern(directory, path, pattern)) return FALSE;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return FALSE;
@@ -58,9 +56,7 @@ BOOL FILE_TestExclusive(const char* file, const char* directory)
     if (file && file[0] && !CanOpenExclusively(file)) return FALSE;
     if (!directory || !directory[0]) return TRUE;
     char path[MAX_PATH], pattern[MAX_PATH];
-    if (!CopyPathChecked(path, directory)) return FALSE;
-    StripTrailingBackslash(path);
-    if (!FormatPath(pattern, "%s\\*.*", path)) return FALSE;
+    if (!DirectoryPattern(directory, path, pattern)) return FALSE;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return TRUE;

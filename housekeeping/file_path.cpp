@@ -41,3 +41,11 @@ bool IsDotEntry(const char* name)
 {
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
+
+bool DirectoryPattern(const char* directory, char* path, char* pattern)
+{
+    pattern[0] = 0;
+    if (!CopyPathChecked(path, directory)) return false;
+    StripTrailingBackslash(path);
+    return path[0] && FormatPath(pattern, "%s\\*.*", path);
+}

@@ -15,5 +15,9 @@ bool FormatPath(char* out, const char* format, ...);
 bool CopyPathChecked(char* out, const char* path);
 // Removes one trailing backslash in place; returns where it was (to put it back) or null.
 char* StripTrailingBackslash(char* directory);
+// The directory (a copy without its trailing backslash, into path) and the pattern
+// "directory\*.*" that lists it (into pattern); both MAX_PATH bytes. False when either would
+// be too long or the directory is empty.
+bool DirectoryPattern(const char* directory, char* path, char* pattern);
 // True for "." and "..", the entries every directory listing holds.
 bool IsDotEntry(const char* name);

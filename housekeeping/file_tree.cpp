@@ -136,9 +136,7 @@ ULONGLONG FILE_GetTreeSize(const char* directory, int countDepth, int depth, DWO
 ULONGLONG FILE_GetCompressedDirSize(const char* directory)
 {
     char path[MAX_PATH], pattern[MAX_PATH];
-    if (!CopyPathChecked(path, directory)) return 0;
-    StripTrailingBackslash(path);
-    if (!FormatPath(pattern, "%s\\*.*", path)) return 0;
+    if (!DirectoryPattern(directory, path, pattern)) return 0;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
