@@ -14,6 +14,31 @@
 
 PATHS g_paths;
 CONFIG g_config;
+CONFIG_FILE_STAMP g_configFileStamp;
+
+CONFIG_FILE_STAMP ConfigFile_Stamp(const char* path)
+{
+    CONFIG_FILE_STAMP stamp = {};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return stamp;
+    stamp.exists = true;
+    stamp.lastWrite = data.ftLastWriteTime;
+    stamp.size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
+static bool SameStamp(const CONFIG_FILE_STAMP& a, const CONFIG_FILE_STAMP& b)
+{
+    if (a.exists != b.exists) return false;
+    if (!a.exists) return true;
+    return a.size == b.size && a.lastWrite.dwLowDateTime == b.lastWrite.dwLowDateTime &&
+           a.lastWrite.dwHighDateTime == b.lastWrite.dwHighDateTime;
+}
+
+bool ConfigFile_Changed()
+{
+    return !SameStamp(ConfigFile_Stamp(g_paths.configFile), g_configFileStamp);
+}
 
 // Key names of one service section are read at once into a buffer of this size.
 enum { SECTION_KEYS_SIZE = 30000 };
@@ -239,6 +264,7 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
 
     ReadScalarKeys();
     g_config.configFileTime = FILE_GetTime(g_paths.configFile, nullptr);
+    g_configFileStamp = ConfigFile_Stamp(g_paths.configFile);
     ReadTimingKeys();
     ReadPingList();
 

@@ -7,7 +7,6 @@
 #include "core/service_table.h"
 #include "core/str.h"
 #include "core/window_search.h"
-#include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
 #include "partner/alarm_port.h"
 #include "partner/partner_duties.h"
@@ -163,7 +162,7 @@ static void SlowBlock()
 
     g_tickDuties.selfUpdateCheck();
 
-    if (FILE_GetTime(g_paths.configFile, nullptr) != g_config.configFileTime) {
+    if (ConfigFile_Changed()) {
         ReadConfiguration(s.mainWindow, false);
         FitWindowToList(true);
     }
