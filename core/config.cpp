@@ -7,7 +7,7 @@
 #include "core/supervision.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
-#include "ui/listwindow.h"
+#include "core/display.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -192,9 +192,8 @@ static void ReadPingList()
 
 static void InsertRow(int row, const SERVICE_ENTRY& e)
 {
-    if (!g_serviceList) return;
     const bool disabled = e.disabled != 0;
-    g_serviceList->InsertLine(row, 0, (unsigned short)(disabled ? 11 : 0), e.name,
+    Display_InsertRow(row, disabled ? 11 : 0, e.name,
                               disabled ? "disabled" : "Init", "");
 }
 
@@ -258,7 +257,7 @@ static void ReadServiceSection(const char* section, SERVICE_TABLE& table, bool m
 int ReadConfiguration(HWND mainWindow, bool clearDisabled)
 {
     (void)mainWindow;
-    if (g_serviceList) g_serviceList->DeleteAllItems();
+    Display_ClearRows();
     g_pingList.count = 0;
     LogMove_Invalidate();
 
@@ -268,7 +267,7 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
     ReadTimingKeys();
     ReadPingList();
 
-    if (g_serviceList) g_serviceList->DeleteAllItems();
+    Display_ClearRows();
     char* keys = (char*)calloc(SECTION_KEYS_SIZE, 1);
     if (!keys) {
         g_titleTable.count = 0;

@@ -10,7 +10,7 @@
 #include "housekeeping/jobs.h"
 #include "partner/alarm_port.h"
 #include "partner/partner_duties.h"
-#include "ui/frame.h"
+#include "core/display.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -39,7 +39,7 @@ void Status_Set(const char* text)
 {
     SUPERVISION_STATE& s = g_supervision;
     STR_ncpy(s.statusText, text ? text : "", sizeof(s.statusText) - 1);
-    if (s.statusWindow) SetWindowTextA(s.statusWindow, s.statusText);
+    Display_SetStatus(s.statusText);
 }
 
 const char* Status_Get() { return g_supervision.statusText; }
@@ -73,7 +73,7 @@ bool StartSupervision()
     if (text[0] == '1') SetDesktopColour(s.active);
 
     ReadConfiguration(s.mainWindow, true);
-    FitWindowToList(true);
+    Display_FitWindowToList(true);
 
     if (s.statusHold == 0) {
         char version[64];
@@ -84,7 +84,7 @@ bool StartSupervision()
     Config_GetText("Common", "WatchCom", "", text, sizeof(text));
     if (text[0]) {
         if (AlarmPort_Open("COMMON")) {
-            if (s.mainWindow) ShowWindow(s.mainWindow, SW_SHOWNORMAL);
+            Display_ShowFrameAtStart();
             s.windowVisibility = 2;
         } else {
             const char* message = "Error opening serial port for external alarm";
@@ -164,7 +164,7 @@ static void SlowBlock()
 
     if (ConfigFile_Changed()) {
         ReadConfiguration(s.mainWindow, false);
-        FitWindowToList(true);
+        Display_FitWindowToList(true);
     }
 }
 
