@@ -7,13 +7,38 @@
 #include "core/supervision.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
-#include "ui/listwindow.h"
+#include "core/display.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 PATHS g_paths;
 CONFIG g_config;
+CONFIG_FILE_STAMP g_configFileStamp;
+
+CONFIG_FILE_STAMP ConfigFile_Stamp(const char* path)
+{
+    CONFIG_FILE_STAMP stamp = {};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return stamp;
+    stamp.exists = true;
+    stamp.lastWrite = data.ftLastWriteTime;
+    stamp.size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
+static bool SameStamp(const CONFIG_FILE_STAMP& a, const CONFIG_FILE_STAMP& b)
+{
+    if (a.exists != b.exists) return false;
+    if (!a.exists) return true;
+    return a.size == b.size && a.lastWrite.dwLowDateTime == b.lastWrite.dwLowDateTime &&
+           a.lastWrite.dwHighDateTime == b.lastWrite.dwHighDateTime;
+}
+
+bool ConfigFile_Changed()
+{
+    return !SameStamp(ConfigFile_Stamp(g_paths.configFile), g_configFileStamp);
+}
 
 // Key names of one service section are read at once into a buffer of this size.
 enum { SECTION_KEYS_SIZE = 30000 };
@@ -167,9 +192,8 @@ static void ReadPingList()
 
 static void InsertRow(int row, const SERVICE_ENTRY& e)
 {
-    if (!g_serviceList) return;
     const bool disabled = e.disabled != 0;
-    g_serviceList->InsertLine(row, 0, (unsigned short)(disabled ? 11 : 0), e.name,
+    Display_InsertRow(row, disabled ? 11 : 0, e.name,
                               disabled ? "disabled" : "Init", "");
 }
 
@@ -233,16 +257,17 @@ static void ReadServiceSection(const char* section, SERVICE_TABLE& table, bool m
 int ReadConfiguration(HWND mainWindow, bool clearDisabled)
 {
     (void)mainWindow;
-    if (g_serviceList) g_serviceList->DeleteAllItems();
+    Display_ClearRows();
     g_pingList.count = 0;
     LogMove_Invalidate();
 
     ReadScalarKeys();
     g_config.configFileTime = FILE_GetTime(g_paths.configFile, nullptr);
+    g_configFileStamp = ConfigFile_Stamp(g_paths.configFile);
     ReadTimingKeys();
     ReadPingList();
 
-    if (g_serviceList) g_serviceList->DeleteAllItems();
+    Display_ClearRows();
     char* keys = (char*)calloc(SECTION_KEYS_SIZE, 1);
     if (!keys) {
         g_titleTable.count = 0;

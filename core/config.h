@@ -50,6 +50,21 @@ struct CONFIG {
     DWORD configFileTime;         // FILE_GetTime of the file at the last read
 };
 
+// What tells an edit of the configuration file apart: its full last-write time (the packed
+// file time counts seconds in steps of two, so an edit soon after a write would go unseen)
+// and its size. A missing file has exists false and nothing else set.
+struct CONFIG_FILE_STAMP {
+    bool exists;
+    FILETIME lastWrite;
+    uint64_t size;
+};
+extern CONFIG_FILE_STAMP g_configFileStamp;  // the stamp at the last ReadConfiguration
+
+// The stamp of the file now.
+CONFIG_FILE_STAMP ConfigFile_Stamp(const char* path);
+// True when the configuration file's stamp differs from the one of the last read.
+bool ConfigFile_Changed();
+
 extern PATHS g_paths;
 extern CONFIG g_config;
 

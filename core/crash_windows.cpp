@@ -10,7 +10,6 @@
 #include "core/lib.h"
 #include "core/str.h"
 #include "core/supervision.h"
-#include "ui/listwindow.h"
 #include <stdio.h>
 #include <string.h>
 

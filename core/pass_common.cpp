@@ -7,7 +7,7 @@
 #include "core/str.h"
 #include "core/supervision.h"
 #include "partner/mailslot.h"
-#include "ui/listwindow.h"
+#include "core/display.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -16,13 +16,13 @@ static const int kActionHold = 10;
 
 void Row_SetText(int row, int column, const char* text)
 {
-    if (g_serviceList) g_serviceList->SetColumnText(row, column, text);
+    Display_SetRowText(row, column, text);
 }
 
 void Row_SetColour(SERVICE_ENTRY& entry, int row, int colour)
 {
     entry.colour = colour;
-    if (g_serviceList) g_serviceList->SetColor(row, (unsigned short)colour);
+    Display_SetRowColour(row, colour);
 }
 
 bool Pass_HandleDisabled(SERVICE_ENTRY& entry, int row)

@@ -8,8 +8,7 @@
 #include "partner/alarm_port.h"
 #include "partner/mailslot.h"
 #include "partner/partner_duties.h"
-#include "ui/frame.h"
-#include "ui/tray_icon.h"
+#include "core/display.h"
 #include <stdio.h>
 
 PROBLEM_STATE g_problemState;
@@ -29,12 +28,7 @@ static const char* StatusWord()
 }
 
 // A missing picture leaves the tray as it is; the icon state changes all the same.
-static void ShowTrayPicture(const char* name)
-{
-    HICON icon = TrayIcon_LoadPicture(name);
-    if (icon) TrayIcon_Modify(g_supervision.clientWindow, TRAY_ICON_ID, icon, "Custor", true,
-                              nullptr, 0, nullptr, nullptr);
-}
+static void ShowTrayPicture(const char* name) { Display_SetTrayPicture(name); }
 
 static void SetTopmost(HWND window, bool topmost)
 {
@@ -90,7 +84,7 @@ static void RestartThroughUpdater()
     snprintf(command, sizeof(command), "swupd.exe \"%s%s\"", g_paths.programDir, "CUSTOR.EXE");
     if (WinExec(command, SW_SHOWNORMAL) > 31) {
         EventLog(EVENT_CUSTOR, "Comport-Problem", false, 0);
-        TrayIcon_Delete(TRAY_ICON_ID);
+        Display_RemoveTrayIcon();
         g_host.exitProcess(0);
     }
 }
@@ -109,7 +103,7 @@ void UpdateProblemState()
     bool running = true;
     char reason[320] = "";
     if (!s.deactivatedByPartner && !s.appProblem) {
-        if (p.panelShown) FitWindowToList(true);
+        if (p.panelShown) Display_FitWindowToList(true);
         p.confirmed = false;
     } else {
         if (s.deactivatedByPartner ||
@@ -127,7 +121,7 @@ void UpdateProblemState()
             if (!p.panelShown) {
                 p.panelShown = true;
                 MAILSLOT_Write("Custor: Problem detected!", nullptr, nullptr, "tarnwell");
-                ProblemPanel_Show(kAlarmText);
+                Display_ShowProblemPanel(kAlarmText);
             }
         }
     }
@@ -147,5 +141,5 @@ void UpdateProblemState()
 void ConfirmError(HWND)
 {
     EventLog(EVENT_CUSTOR, "Error confirmed by user", false, 0);
-    FitWindowToList(false);
+    Display_FitWindowToList(false);
 }

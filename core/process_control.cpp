@@ -6,7 +6,7 @@
 #include "core/eventlog.h"
 #include "core/str.h"
 #include "core/window_search.h"
-#include "ui/listwindow.h"
+#include "core/display.h"
 #include <commctrl.h>
 #include <string.h>
 
@@ -93,18 +93,9 @@ bool KillService(int index, KILL_MODE mode)
     return FindServiceWindow(g_windowSearch.pattern, g_windowSearch.exact, true);
 }
 
-static HWND ServiceListControl() { return g_serviceList ? g_serviceList->GetHandle() : nullptr; }
-
 void ServiceList_MakeVisible(int row)
 {
-    HWND list = ServiceListControl();
-    if (!list || row < 0) return;
-    SendMessageA(list, LVM_ENSUREVISIBLE, (WPARAM)row, FALSE);
+    if (row >= 0) Display_MakeRowVisible(row);
 }
 
-int ServiceList_SelectedRow()
-{
-    HWND list = ServiceListControl();
-    if (!list) return -1;
-    return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, MAKELPARAM(LVNI_SELECTED, 0));
-}
+int ServiceList_SelectedRow() { return Display_SelectedRow(); }

@@ -7,7 +7,7 @@
 #include "core/lib.h"
 #include "core/str.h"
 #include "core/supervision.h"
-#include "ui/commands.h"
+#include "core/commands.h"
 #include <shellapi.h>
 
 // How long a request to a program's window may hold up the watchdog's window thread. A hung

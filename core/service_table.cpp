@@ -3,7 +3,6 @@
 
 const char kStatSlotLetters[STAT_SLOT_COUNT + 1] = "ABSDEFGHIJKLMNOPQRTU";
 
-TOwnListWindow* g_serviceList = nullptr;
 SERVICE_TABLE g_titleTable;
 SERVICE_TABLE g_messageTable;
 STAT_SLOT g_statSlots[STAT_SLOT_COUNT];

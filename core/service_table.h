@@ -61,10 +61,6 @@ struct PING_LIST {
     int count;
 };
 
-class TOwnListWindow;
-// The main window's service list; null while it does not exist (the tables work without it).
-extern TOwnListWindow* g_serviceList;
-
 extern SERVICE_TABLE g_titleTable;
 extern SERVICE_TABLE g_messageTable;
 extern STAT_SLOT g_statSlots[STAT_SLOT_COUNT];

@@ -7,11 +7,10 @@
 #include "core/service_table.h"
 #include "core/str.h"
 #include "core/window_search.h"
-#include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
 #include "partner/alarm_port.h"
 #include "partner/partner_duties.h"
-#include "ui/frame.h"
+#include "core/display.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -40,7 +39,7 @@ void Status_Set(const char* text)
 {
     SUPERVISION_STATE& s = g_supervision;
     STR_ncpy(s.statusText, text ? text : "", sizeof(s.statusText) - 1);
-    if (s.statusWindow) SetWindowTextA(s.statusWindow, s.statusText);
+    Display_SetStatus(s.statusText);
 }
 
 const char* Status_Get() { return g_supervision.statusText; }
@@ -74,7 +73,7 @@ bool StartSupervision()
     if (text[0] == '1') SetDesktopColour(s.active);
 
     ReadConfiguration(s.mainWindow, true);
-    FitWindowToList(true);
+    Display_FitWindowToList(true);
 
     if (s.statusHold == 0) {
         char version[64];
@@ -85,7 +84,7 @@ bool StartSupervision()
     Config_GetText("Common", "WatchCom", "", text, sizeof(text));
     if (text[0]) {
         if (AlarmPort_Open("COMMON")) {
-            if (s.mainWindow) ShowWindow(s.mainWindow, SW_SHOWNORMAL);
+            Display_ShowFrameAtStart();
             s.windowVisibility = 2;
         } else {
             const char* message = "Error opening serial port for external alarm";
@@ -163,9 +162,9 @@ static void SlowBlock()
 
     g_tickDuties.selfUpdateCheck();
 
-    if (FILE_GetTime(g_paths.configFile, nullptr) != g_config.configFileTime) {
+    if (ConfigFile_Changed()) {
         ReadConfiguration(s.mainWindow, false);
-        FitWindowToList(true);
+        Display_FitWindowToList(true);
     }
 }
 

@@ -27,7 +27,6 @@ struct SUPERVISION_STATE {
     bool logMoveRunning;
     HWND mainWindow;             // the frame "Custor"
     HWND clientWindow;           // its client, owner of timer 1
-    HWND statusWindow;           // where status-line texts go (null: nowhere)
     char statusText[260];        // the status line's text
 };
 

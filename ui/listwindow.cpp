@@ -2,12 +2,13 @@
 
 #include <commctrl.h>
 
+#include "core/lib.h"
+#include "core/str.h"
 #include "ui/list_line.h"
 
-namespace {
+#include <string.h>
 
-// List flags given at construction.
-const unsigned LIST_FLAG_SINGLE_SELECTION = 0x08;
+namespace {
 
 const char* TextOrEmpty(const char* text)
 {
@@ -25,17 +26,11 @@ TOwnListWindow::TOwnListWindow(HWND parent, unsigned flags, int columns, int id,
         columns_ = 0;
     if (columns_ > LIST_MAX_COLUMNS)
         columns_ = LIST_MAX_COLUMNS;
-}
-
-TOwnListWindow::~TOwnListWindow()
-{
-    ListLine_FreeChain(first_);
-    first_ = last_ = nullptr;
-    lineCount_ = 0;
-    // The parent may have taken the control with it already.
-    if (hwnd_ && IsWindow(hwnd_))
-        DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
+    normalBackground_ = GetSysColor(COLOR_WINDOW);
+    alternateBackground_ = (flags_ & (LIST_FLAG_STRIPED | LIST_FLAG_ALTERNATE_BIT))
+                               ? GetSysColor(COLOR_BTNFACE)
+                               : normalBackground_;
+    isXP_ = LIB_isXP() != FALSE;
 }
 
 HWND TOwnListWindow::Create()
@@ -49,7 +44,7 @@ HWND TOwnListWindow::Create()
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED;
     if (flags_ & LIST_FLAG_SINGLE_SELECTION)
         style |= LVS_SINGLESEL;
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(parent_, GWLP_HINSTANCE);
@@ -57,29 +52,30 @@ HWND TOwnListWindow::Create()
                             parent_, (HMENU)(INT_PTR)id_, instance, nullptr);
     if (!hwnd_)
         return nullptr;
+    SetPropA(hwnd_, "TOwnListWindow", (HANDLE)this);
+    controlProc_ = (WNDPROC)SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, (LONG_PTR)ControlProc);
+    SetupWindow();
     // Lines kept while there was no control are shown now, in the order they came.
     for (const OWN_LIST_LINE* line = first_; line; line = line->next)
         InsertItem(line);
     return hwnd_;
 }
 
-bool TOwnListWindow::InsertColumn(int column, const char* header, int width)
+bool TOwnListWindow::InsertColumn(int column, const char* header, int width, int format)
 {
     if (!hwnd_ || column < 0 || column >= columns_)
         return false;
     LVCOLUMNA info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    info.fmt = LVCFMT_LEFT;
+    info.fmt = format;
     info.cx = width > 0 ? width : 0;
     info.pszText = const_cast<char*>(TextOrEmpty(header));
     info.iSubItem = column;
     return SendMessageA(hwnd_, LVM_INSERTCOLUMNA, (WPARAM)column, (LPARAM)&info) >= 0;
 }
 
-bool TOwnListWindow::InsertLine(int key, int logLine, unsigned short colourWord,
-                                const char* const* texts, int textCount)
+bool TOwnListWindow::AppendLine(OWN_LIST_LINE* line, int image)
 {
-    OWN_LIST_LINE* line = ListLine_New(key, logLine, colourWord, texts, textCount);
     if (!line)
         return false;
     if (last_)
@@ -90,8 +86,14 @@ bool TOwnListWindow::InsertLine(int key, int logLine, unsigned short colourWord,
     lineCount_++;
     // Finding the clicked column later counts over the texts of the newest line.
     lastTextCount_ = ListLine_CountTexts(line);
-    InsertItem(line);
+    InsertItem(line, image);
     return true;
+}
+
+bool TOwnListWindow::InsertLine(int key, int logLine, unsigned short colourWord,
+                                const char* const* texts, int textCount)
+{
+    return AppendLine(ListLine_New(key, logLine, colourWord, texts, textCount), -1);
 }
 
 bool TOwnListWindow::InsertLine(int key, int logLine, unsigned short colourWord,
@@ -101,15 +103,66 @@ bool TOwnListWindow::InsertLine(int key, int logLine, unsigned short colourWord,
     return InsertLine(key, logLine, colourWord, texts, 3);
 }
 
+bool TOwnListWindow::InsertImageLine(int key, const char* text0, int image, const char* text1)
+{
+    const char* texts[2] = {text0, text1};
+    return AppendLine(ListLine_New(key, 0, 0, texts, 2), image);
+}
+
 bool TOwnListWindow::DeleteAllItems()
 {
     ListLine_FreeChain(first_);
     first_ = last_ = nullptr;
     lineCount_ = 0;
     lastSelection_ = -1;
+    RemoveTooltip();
     if (!hwnd_)
         return true;
     return SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0) != 0;
+}
+
+void TOwnListWindow::Rebuild(bool (*keep)(const OWN_LIST_LINE*, int, int, int), int arg)
+{
+    OWN_LIST_LINE* old = first_;
+    const int count = lineCount_;
+    first_ = last_ = nullptr;
+    lineCount_ = 0;
+    lastSelection_ = -1;
+    RemoveTooltip();
+    if (hwnd_)
+        SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    int index = 0, key = 0;
+    OWN_LIST_LINE* line = old;
+    while (line) {
+        OWN_LIST_LINE* next = line->next;
+        if (keep(line, index, count, arg)) {
+            // The record itself moves over: its texts, log line and colour stay as they were.
+            line->next = nullptr;
+            line->lineKey = key++;
+            AppendLine(line, -1);
+        } else {
+            ListLine_Free(line);
+        }
+        line = next;
+        ++index;
+    }
+}
+
+bool TOwnListWindow::DeleteAnItem(int key)
+{
+    Rebuild([](const OWN_LIST_LINE* line, int, int, int k) { return line->lineKey != k; }, key);
+    return true;
+}
+
+bool TOwnListWindow::DeleteFiveItem()
+{
+    if (lineCount_ <= 1)
+        return true;
+    // The oldest lines go: from index 51 on stay, or only the newest in a short list.
+    Rebuild([](const OWN_LIST_LINE*, int index, int count, int) {
+        return count > 51 ? index >= 51 : index == count - 1;
+    }, 0);
+    return true;
 }
 
 const char* TOwnListWindow::GetColumnText(int index, int column) const
@@ -155,6 +208,156 @@ unsigned short TOwnListWindow::GetColor(int index) const
     return line ? line->colourWord : 0;
 }
 
+unsigned short TOwnListWindow::GetColorbyIndex(int index) const
+{
+    const int rows = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0) : 0;
+    for (int row = 0; row < rows; ++row)
+        if (GetIndexbyLine(row) == index)
+            return GetColor(index);
+    return 0;
+}
+
+unsigned short TOwnListWindow::GetFocusColor() const
+{
+    int row = -1;
+    const int index = GetFocusIndex(&row);
+    return row < 0 ? 255 : GetColor(index);
+}
+
+int TOwnListWindow::GetIndexbyData(int key) const
+{
+    int index = -1;
+    return LineOfKey(key, &index) ? index : -1;
+}
+
+int TOwnListWindow::GetLogLine(int key) const
+{
+    const OWN_LIST_LINE* line = LineOfKey(key, nullptr);
+    return line ? line->logLine : -1;
+}
+
+int TOwnListWindow::GetIndexbyLine(int row) const
+{
+    int key = 0;
+    return KeyOfRow(row, &key) ? GetIndexbyData(key) : -1;
+}
+
+int TOwnListWindow::GetLinebyIndex(int index) const
+{
+    const OWN_LIST_LINE* line = LineAt(index);
+    return line ? RowOf(line) : -1;
+}
+
+int TOwnListWindow::GetLinebyContent(int column, const char* text) const
+{
+    const int rows = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0) : 0;
+    for (int row = 0; row < rows; ++row)
+        if (STR_cmp(GetColumnText(GetIndexbyLine(row), column), TextOrEmpty(text)) == 0)
+            return row;
+    return -1;
+}
+
+int TOwnListWindow::GetLastLinebyContent(int column, const char* text) const
+{
+    const int rows = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0) : 0;
+    for (int row = rows - 1; row >= 0; --row) {
+        const int index = GetIndexbyLine(row);
+        for (int c = 1; c <= column + 1 && c < LIST_MAX_COLUMNS; ++c)
+            if (STR_str(GetColumnText(index, c), TextOrEmpty(text)))
+                return row;
+    }
+    return -1;
+}
+
+int TOwnListWindow::GetIndexbyContent(int column, const char* text) const
+{
+    const int rows = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0) : 0;
+    for (int row = 0; row < rows; ++row) {
+        const int index = GetIndexbyLine(row);
+        if (index >= 0 && strcmp(GetColumnText(index, column), TextOrEmpty(text)) == 0)
+            return index;
+    }
+    return -1;
+}
+
+int TOwnListWindow::GetString_(char* buffer, int size, int row, int column) const
+{
+    if (!buffer || size <= 0)
+        return 0;
+    STR_ncpy(buffer, GetColumnText(GetIndexbyLine(row), column), size - 1);
+    return (int)strlen(buffer);
+}
+
+BOOL TOwnListWindow::SetSel(int row, bool ensureVisible, bool focusOnly, bool select)
+{
+    if (!hwnd_)
+        return FALSE;
+    LVITEMA item = {};
+    if (select && focusOnly) {
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+    } else {
+        item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+        item.state = select ? (LVIS_FOCUSED | LVIS_SELECTED) : 0;
+    }
+    BOOL result = (BOOL)SendMessageA(hwnd_, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+    if (ensureVisible)
+        result = (BOOL)SendMessageA(hwnd_, LVM_ENSUREVISIBLE, (WPARAM)row, FALSE);
+    return result;
+}
+
+int TOwnListWindow::GetSelIndexes(int* rows, int maximum) const
+{
+    int count = 0;
+    for (int row = -1; hwnd_ && count < maximum;) {
+        row = (int)SendMessageA(hwnd_, LVM_GETNEXTITEM, (WPARAM)row, MAKELPARAM(LVNI_SELECTED, 0));
+        if (row < 0)
+            break;
+        if (rows)
+            rows[count] = row;
+        ++count;
+    }
+    return count;
+}
+
+void TOwnListWindow::SetSelIndexes(const int* rows, int count)
+{
+    for (int i = 0; rows && i < count; ++i)
+        SetSel(rows[i], true, false, true);
+}
+
+int TOwnListWindow::GetSelCount() const
+{
+    return hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0) : 0;
+}
+
+int TOwnListWindow::GetSelIndex(int startRow, int* row) const
+{
+    const int found = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETNEXTITEM, (WPARAM)startRow,
+                                                MAKELPARAM(LVNI_SELECTED, 0))
+                            : -1;
+    if (row)
+        *row = found;
+    return found < 0 ? -1 : GetIndexbyLine(found);
+}
+
+int TOwnListWindow::GetFocusIndex(int* row) const
+{
+    const int found = hwnd_ ? (int)SendMessageA(hwnd_, LVM_GETNEXTITEM, (WPARAM)-1,
+                                                MAKELPARAM(LVNI_FOCUSED, 0))
+                            : -1;
+    if (row)
+        *row = found;
+    return found < 0 ? -1 : GetIndexbyLine(found);
+}
+
+void TOwnListWindow::SetMarkText(const char* text)
+{
+    STR_ncpy(marker_, TextOrEmpty(text), LIST_MARKER_SIZE - 1);
+    if (hwnd_)
+        InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 OWN_LIST_LINE* TOwnListWindow::LineAt(int index) const
 {
     if (index < 0)
@@ -163,6 +366,19 @@ OWN_LIST_LINE* TOwnListWindow::LineAt(int index) const
     while (line && index-- > 0)
         line = line->next;
     return line;
+}
+
+OWN_LIST_LINE* TOwnListWindow::LineOfKey(int key, int* index) const
+{
+    int i = 0;
+    for (OWN_LIST_LINE* line = first_; line; line = line->next, ++i) {
+        if (line->lineKey == key) {
+            if (index)
+                *index = i;
+            return line;
+        }
+    }
+    return nullptr;
 }
 
 void TOwnListWindow::RepaintLine(int index, bool erase)
@@ -177,7 +393,7 @@ void TOwnListWindow::RepaintLine(int index, bool erase)
         InvalidateRect(hwnd_, &bounds, erase);
 }
 
-void TOwnListWindow::InsertItem(const OWN_LIST_LINE* line)
+void TOwnListWindow::InsertItem(const OWN_LIST_LINE* line, int image)
 {
     if (!hwnd_)
         return;
@@ -188,14 +404,15 @@ void TOwnListWindow::InsertItem(const OWN_LIST_LINE* line)
     if (row < 0 || row > count)
         row = count;
     LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_PARAM | (image >= 0 ? LVIF_IMAGE : 0);
     item.iItem = row;
     item.pszText = const_cast<char*>(TextOrEmpty(line->texts[0]));
     item.lParam = (LPARAM)line->lineKey;
+    item.iImage = image;
     const int inserted = (int)SendMessageA(hwnd_, LVM_INSERTITEMA, 0, (LPARAM)&item);
     if (inserted < 0)
         return;
-    // The control shows the other columns' texts as well.
+    // The control keeps the other columns' texts as well (for readers of the control).
     for (int column = 1; column < columns_; ++column)
         if (line->texts[column])
             SetItemText(line, column);
@@ -210,6 +427,20 @@ int TOwnListWindow::RowOf(const OWN_LIST_LINE* line) const
     find.flags = LVFI_PARAM;
     find.lParam = (LPARAM)line->lineKey;
     return (int)SendMessageA(hwnd_, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+}
+
+// The key (item data) of a row; false when there is no such row.
+bool TOwnListWindow::KeyOfRow(int row, int* key) const
+{
+    if (!hwnd_ || row < 0)
+        return false;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(hwnd_, LVM_GETITEMA, 0, (LPARAM)&item))
+        return false;
+    *key = (int)item.lParam;
+    return true;
 }
 
 void TOwnListWindow::SetItemText(const OWN_LIST_LINE* line, int column)

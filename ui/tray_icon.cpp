@@ -1,6 +1,6 @@
 #include "ui/tray_icon.h"
 #include "core/str.h"
-#include "ui/commands.h"
+#include "core/commands.h"
 #include <shellapi.h>
 
 TRAY_STATE g_tray;

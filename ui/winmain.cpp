@@ -26,7 +26,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     EventLog(EVENT_CUSTOR, "Start", false, 0);
 
     int exitCode = 0;
-    if (TOwnFrame::Create(instance)) {
+    if (HWND frame = TOwnFrame::Create(instance)) {
+        TOwnFrame::Start(frame);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);

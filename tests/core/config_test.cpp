@@ -3,6 +3,7 @@
 #include "core/service_table.h"
 #include "core/supervision.h"
 #include "support/program_dir.h"
+#include "support/pass_helpers.h"
 #include "ui/listwindow.h"
 #include <string>
 
@@ -166,12 +167,13 @@ TEST(ServiceTables, RowsOfTheServiceList)
 {
     ProgramDir p;
     TOwnListWindow list(nullptr, 0x18, 3, 42, 0, 0, 100, 100);
-    g_serviceList = &list;
-    p.WriteConfig("[ByTitle]\nA=a.exe\nB=b.exe\n[ByMessage]\nM=m.exe\n");
-    ReadConfiguration(nullptr, true);
-    g_titleTable.entries[1].disabled = 2;
-    ReadConfiguration(nullptr, false);
-    g_serviceList = nullptr;
+    {
+        UseServiceList shown(&list);
+        p.WriteConfig("[ByTitle]\nA=a.exe\nB=b.exe\n[ByMessage]\nM=m.exe\n");
+        ReadConfiguration(nullptr, true);
+        g_titleTable.entries[1].disabled = 2;
+        ReadConfiguration(nullptr, false);
+    }
 
     ASSERT_EQ(3, list.GetLineCount());
     EXPECT_STREQ("A", list.GetColumnText(0, 0));

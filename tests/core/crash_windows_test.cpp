@@ -5,6 +5,7 @@
 #include "core/str.h"
 #include "core/supervision.h"
 #include "support/program_dir.h"
+#include "support/pass_helpers.h"
 #include "ui/listwindow.h"
 #include "window_recorder.h"
 #include <commctrl.h>
@@ -154,7 +155,7 @@ TEST(CrashWindow, ConfirmedAtHalfErrorPeriodsWhenNoneStoodThereWhileIdle)
     ASSERT_TRUE(list.Create() != nullptr);
     list.InsertColumn(0, "Name", 100);
     list.InsertColumn(1, "State", 100);
-    g_serviceList = &list;
+    UseServiceList showRows(&list);
     const std::string body = Unique("Crash");
     for (int i = 0; i < 20; ++i) list.InsertLine(i, 0, 0, "line", "Init", "");
     SERVICE_ENTRY& e = AddEntry(g_messageTable, "Fax 1", "C:\\x\\" + body + ".exe -a");
@@ -189,7 +190,6 @@ TEST(CrashWindow, ConfirmedAtHalfErrorPeriodsWhenNoneStoodThereWhileIdle)
     g_config.noResponseError = 1;
     ConfirmCrashWindow(e, row);
     EXPECT_EQ(1u, pd.host.beeps.size());
-    g_serviceList = nullptr;
     DestroyWindow(box);
     DestroyWindow(parent);
 }

@@ -8,7 +8,7 @@
 #include "support/thread_window.h"
 #include "core/str.h"
 #include <memory>
-#include "ui/listwindow.h"
+#include "ui/service_list.h"
 
 namespace {
 // Message entries for the given windows; the rows of the service list follow.

@@ -7,7 +7,7 @@
 #include "core/str.h"
 #include "core/supervision.h"
 #include "support/program_dir.h"
-#include "ui/commands.h"
+#include "core/commands.h"
 #include "ui/frame.h"
 #include <string>
 

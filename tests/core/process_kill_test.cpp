@@ -2,7 +2,7 @@
 #include "core/process_control.h"
 #include "support/process_runner.h"
 #include "support/program_dir.h"
-#include "ui/commands.h"
+#include "core/commands.h"
 #include "window_recorder.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include "support/file_type.h"
 #include "support/process_runner.h"
 #include "support/program_dir.h"
-#include "ui/commands.h"
+#include "core/commands.h"
+#include "support/pass_helpers.h"
 #include "ui/listwindow.h"
 #include "window_recorder.h"
 #include <commctrl.h>
@@ -155,14 +156,13 @@ TEST(ServiceList, SelectedRowIsTheListViewSelectionOrNone)
     ASSERT_TRUE(list.Create() != nullptr);
     list.InsertColumn(0, "Name", 100);
     for (int i = 0; i < 4; ++i) list.InsertLine(i, 0, 0, "line", "Init", "");
-    g_serviceList = &list;
+    UseServiceList shown(&list);
     EXPECT_EQ(-1, ServiceList_SelectedRow());
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED;
     item.state = LVIS_SELECTED;
     SendMessageA(list.GetHandle(), LVM_SETITEMSTATE, 2, (LPARAM)&item);
     EXPECT_EQ(2, ServiceList_SelectedRow());
-    g_serviceList = nullptr;
     DestroyWindow(parent);
 }
 

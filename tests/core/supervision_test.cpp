@@ -167,6 +167,40 @@ TEST(SupervisionTick, ConfigurationChangeIsReadAgainWithinTenSeconds)
     EXPECT_EQ(2, g_titleTable.entries[1].disabled);  // kept on a re-read
 }
 
+// An edit is told by the file's full last-write time and its size, so one made within the
+// two seconds of the packed file time, or one that keeps the time, is still read.
+TEST(SupervisionTick, ConfigurationEditIsToldByFullWriteTimeAndSize)
+{
+    struct Case {
+        const char* edited;
+        int secondsLater;  // the edited file's write time, from the first one's
+        const char* secondName;
+    };
+    static const Case kCases[] = {
+        {"[ByTitle]\nA=a.exe\nC=c.exe\n", 1, "C"},            // same size, one second later
+        {"[ByTitle]\nA=a.exe\nCC=c.exe\n", 0, "CC"},          // same time, one byte more
+        {"[ByTitle]\nA=a.exe\nC=c.exe\n", 0, "B"},            // same size and time: unseen
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.edited);
+        ProgramDir p;
+        DutyRecorder duties;
+        p.WriteConfig("[ByTitle]\nA=a.exe\nB=b.exe\n");
+        const FILETIME first = ConfigFile_Stamp(g_paths.configFile).lastWrite;
+        RunTicks(p.host, 1);
+        ASSERT_STREQ("B", g_titleTable.entries[1].name);
+        p.WriteConfig(c.edited);
+        HANDLE h = CreateFileA(g_paths.configFile, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        const FILETIME edited = AddSeconds(first, c.secondsLater);
+        SetFileTime(h, nullptr, nullptr, &edited);
+        CloseHandle(h);
+        RunTicks(p.host, 40);
+        EXPECT_STREQ(c.secondName, g_titleTable.entries[1].name);
+    }
+}
+
 TEST(SupervisionTick, ConfigurationFileRemovedAndRestoredCountsAsChanges)
 {
     ProgramDir p;

@@ -9,6 +9,18 @@ int FrameHeight(HWND frame)
     GetWindowRect(frame, &r);
     return r.bottom - r.top;
 }
+
+// The message part of the frame's status bar.
+std::string StatusBarText(HWND frame)
+{
+    HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+    char text[200] = "";
+    DWORD_PTR copied = 0;
+    // Sent, not GetWindowTextA: the text of another process's control comes only by asking it.
+    if (bar) SendMessageTimeoutA(bar, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG,
+                                 2000, &copied);
+    return text;
+}
 }  // namespace
 
 TEST(CustorProgram, StartsLogsAndEndsOnTheEndCommand)
@@ -54,19 +66,18 @@ TEST(CustorProgram, PicksUpAConfigurationEditWithinTenSeconds)
     inst.dir.write("custor.ini", "[ByTitle]\nA=c:\\none\\a.exe\n");
     ASSERT_TRUE(inst.Start());
     HWND frame = inst.frame;
-    // The frame is fitted to the list when supervision starts and after every re-read.
-    int oneEntry = 0;
-    ASSERT_TRUE(WaitUntil([&] { return (oneEntry = FrameHeight(frame)) > 0; }, 5000));
-    Sleep(1500);
-    oneEntry = FrameHeight(frame);
+    // Supervision has started (the frame fitted to the list) once the version shows.
+    ASSERT_TRUE(WaitUntil([&] { return StatusBarText(frame).find("V 1.56") == 0; }, 15000));
+    const int oneEntry = FrameHeight(frame);
 
+    // Written at once after the first read: the edit is told by its size, whatever the clock.
     std::string ini = "[ByTitle]\nA=c:\\none\\a.exe\n";
     for (int i = 0; i < 5; ++i) ini += "B" + std::to_string(i) + "=c:\\none\\b.exe\n";
     ini += "[Timing]\nNotRunningError=0\n";
     inst.dir.write("custor.ini", ini);
     const DWORD edited = GetTickCount();
     EXPECT_TRUE(WaitUntil([&] { return FrameHeight(frame) > oneEntry; }, 15000));
-    EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("NotRunningError 0 is too small"); }, 1000));
+    EXPECT_TRUE(WaitUntil([&] { return inst.LogHas("NotRunningError 0 is too small"); }, 5000));
     // Ten seconds by the slow block, with room for a loaded machine.
     EXPECT_LT(GetTickCount() - edited, 15000u);
     EXPECT_EQ(0, inst.End());

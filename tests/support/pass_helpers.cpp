@@ -2,7 +2,8 @@
 #include "core/service_table.h"
 #include "core/passes.h"
 #include "core/supervision.h"
-#include "ui/listwindow.h"
+#include "core/display.h"
+#include "ui/service_list.h"
 #include <windows.h>
 
 std::string UniqueTitle(const char* prefix)
@@ -44,10 +45,24 @@ int RowColour(int row) { return g_serviceList ? g_serviceList->GetColor(row) : -
 TestServiceList::TestServiceList()
 {
     g_serviceList = new TOwnListWindow(nullptr, 0x18, 3, 42, 0, 0, 100, 100);
+    ServiceList_InstallDisplay();
 }
 
 TestServiceList::~TestServiceList()
 {
+    Display_UseNone();
     delete g_serviceList;
+    g_serviceList = nullptr;
+}
+
+UseServiceList::UseServiceList(TOwnListWindow* list)
+{
+    g_serviceList = list;
+    ServiceList_InstallDisplay();
+}
+
+UseServiceList::~UseServiceList()
+{
+    Display_UseNone();
     g_serviceList = nullptr;
 }

@@ -23,3 +23,10 @@ struct TestServiceList {
     TestServiceList();
     ~TestServiceList();
 };
+
+class TOwnListWindow;
+// Shows the core's rows in the given list for the life of this object.
+struct UseServiceList {
+    explicit UseServiceList(TOwnListWindow* list);
+    ~UseServiceList();
+};

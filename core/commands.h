@@ -1,5 +1,6 @@
 #pragma once
-// Command identifiers of menus, toolbar and buttons, and the private window messages.
+// Command identifiers of menus, toolbar and buttons, and the private window messages. The
+// core carries out most commands, so they are defined here for both sides.
 
 enum {
     CM_ACTIVATE_ALL = 3,
@@ -32,4 +33,7 @@ enum {
     MSG_LIST_SELECT = 0x04A8,
     MSG_LIST_ACTIVATE = 0x04A9,
     MSG_LIST_CONTEXT = 0x04AA,
+    MSG_LIST_DELETE = 0x04AB,
+    MSG_LIST_FOCUS = 0x04AD,
+    MSG_LIST_SIZED = 0x04B4,
 };

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "core/commands.h"
+#include "core/display.h"
+#include "core/lib.h"
+#include "core/service_table.h"
+#include "core/supervision.h"
+#include "support/process_runner.h"
+#include "support/program_dir.h"
+#include "ui/frame.h"
+#include "ui/menus.h"
+#include "ui/tray_icon.h"
+
+// The real frame and its menus, built in this process.
+namespace {
+
+// The items of a menu as "text=id", separators as "-".
+std::vector<std::string> Items(HMENU menu)
+{
+    std::vector<std::string> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (GetMenuState(menu, (UINT)i, MF_BYPOSITION) & MF_SEPARATOR) {
+            items.push_back("-");
+            continue;
+        }
+        char text[100] = "";
+        GetMenuStringA(menu, (UINT)i, text, sizeof(text), MF_BYPOSITION);
+        items.push_back(std::string(text) + "=" + std::to_string(GetMenuItemID(menu, i)));
+    }
+    return items;
+}
+
+SERVICE_ENTRY& AddTitleEntry(const char* name, int colour, int disabled)
+{
+    SERVICE_ENTRY& e = g_titleTable.entries[g_titleTable.count++];
+    e = SERVICE_ENTRY{};
+    snprintf(e.name, sizeof(e.name), "%s", name);
+    e.colour = colour;
+    e.disabled = disabled;
+    return e;
+}
+
+struct Frame {
+    explicit Frame(ProgramDir& p, const char* config)
+    {
+        p.WriteConfig(config);
+        window = TOwnFrame::Create(GetModuleHandleA(nullptr));
+    }
+    ~Frame()
+    {
+        if (window) DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        g_ui = UI_STATE{};
+    }
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST(Menus, TheTrayMenuCarriesThePartnersItems)
+{
+    ProgramDir p;
+    struct Case {
+        int partners;
+        std::vector<std::string> items;
+    };
+    const Case kCases[] = {
+        {0, {"Restore=18", "-", "Protocol=6", "Configuration=7", "-", "Stop All=19", "End=21"}},
+        {1, {"Restore=18", "-", "Protocol=6", "Configuration=7", "-",
+             "Kill Vorbin on PC PCTWO=22", "-", "Stop All=19", "End=21"}},
+        {2, {"Restore=18", "-", "Protocol=6", "Configuration=7", "-",
+             "Kill Vorbin on PC PCTWO=22", "Kill Vorbin on PC PC3=23", "-", "Stop All=19",
+             "End=21"}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.partners);
+        g_pingList.count = c.partners;
+        snprintf(g_pingList.entries[0].name, PING_NAME_SIZE, "PCTWO");
+        snprintf(g_pingList.entries[1].name, PING_NAME_SIZE, "PC3");
+        HMENU menu = Menu_BuildTray();
+        ASSERT_TRUE(menu != nullptr);
+        EXPECT_EQ(c.items, Items(menu));
+        DestroyMenu(menu);
+    }
+}
+
+TEST(Menus, TheServiceMenuFollowsTheLinesColourAndDisabledMark)
+{
+    ProgramDir p;
+    AddTitleEntry("RED", 1, 0);
+    AddTitleEntry("OK", 8, 0);
+    AddTitleEntry("OFF", 11, 2);
+    SERVICE_ENTRY& m = g_messageTable.entries[g_messageTable.count++];
+    m = SERVICE_ENTRY{};
+    m.colour = 1;
+    m.disabled = 2;
+    struct Case {
+        int row;
+        std::vector<std::string> items;
+    };
+    const Case kCases[] = {
+        {0, {"&Disable=12", "-", "&Start=13"}},
+        {1, {"&Disable=12", "-", "&Show=14", "&Hide=15", "-", "&End=16", "&Kill !=17"}},
+        {2, {"&Enable=11", "-", "&Show=14", "&Hide=15", "-", "&End=16", "&Kill !=17"}},
+        {3, {"&Enable=11", "-", "&Start=13"}},  // the message entry after the title entries
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.row);
+        HMENU menu = Menu_BuildServiceContext(c.row);
+        ASSERT_TRUE(menu != nullptr);
+        EXPECT_EQ(c.items, Items(menu));
+        DestroyMenu(menu);
+    }
+    EXPECT_EQ(nullptr, Menu_BuildServiceContext(-1));  // nothing selected: no menu
+    EXPECT_EQ(nullptr, Menu_BuildServiceContext(4));
+}
+
+TEST(FrameFit, HeightsWithAndWithoutToolbarAndPartners)
+{
+    struct Case {
+        const char* config;
+        int partners;
+        int services;
+        int extra;  // toolbar or not, partners or not
+    };
+    const Case kCases[] = {
+        {"", 0, 1, 5},
+        {"[Common]\nToolbar=0\n", 0, 3, 5},
+        {"[Common]\nToolbar=1\n", 0, 3, 45},
+        {"", 1, 2, 5 + 50},
+        {"[Common]\nToolbar=2\n", 2, 2, 45 + 50},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.config) + " partners " + std::to_string(c.partners));
+        ProgramDir p;
+        Frame frame(p, c.config);
+        ASSERT_TRUE(frame.window != nullptr);
+        for (int i = 0; i < c.services; ++i) AddTitleEntry("S", 0, 0);
+        g_pingList.count = c.partners;
+        FitWindowToList(true);
+        // No line in the list: 20 pixels a row, one row more than there are services.
+        const int isXP = LIB_isXP() ? 1 : 0;
+        const int expected = 2 * isXP + 20 * (c.services + 1) + 2 * GetSystemMetrics(SM_CYFRAME) +
+                             2 * GetSystemMetrics(SM_CYCAPTION) +
+                             4 * GetSystemMetrics(SM_CYBORDER) + (isXP ? 0 : 3) + c.extra;
+        RECT r;
+        GetWindowRect(frame.window, &r);
+        EXPECT_EQ(expected, r.bottom - r.top);
+        EXPECT_EQ(expected, g_ui.fitHeight);
+        EXPECT_EQ(c.extra % 50 == 45, g_ui.toolbarWindow != nullptr);
+        EXPECT_EQ(c.partners > 0,
+                  IsWindowVisible(GetDlgItem(g_supervision.clientWindow, IDC_MACHINESYNC_LINE)) != FALSE);
+    }
+}
+
+TEST(FrameTray, ARecreatedTaskbarGetsTheRunIconBack)
+{
+    ProgramDir p;
+    Frame frame(p, "");
+    ASSERT_TRUE(frame.window != nullptr);
+    EXPECT_STREQ("IconRun", g_ui.trayPicture);
+    Display_SetTrayPicture("IconStop");  // a problem is shown
+    EXPECT_STREQ("IconStop", g_ui.trayPicture);
+    SendMessageA(frame.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        return strcmp(g_ui.trayPicture, "IconRun") == 0;
+    }, 10000));
+}
+
+TEST(FrameCommands, EnablingFollowsTheActiveStateAndTheFileSyncRules)
+{
+    ProgramDir p;
+    struct Case {
+        bool active;
+        bool enabled[5];  // commands 3, 4, 5, 6, 7
+    };
+    // Without FileSync rules (none configured here) command 5 stays disabled.
+    const Case kCases[] = {
+        {true, {false, true, false, true, true}},
+        {false, {true, false, false, true, true}},
+    };
+    for (const Case& c : kCases) {
+        g_supervision.active = c.active;
+        for (int id = 3; id <= 7; ++id)
+            EXPECT_EQ(c.enabled[id - 3], Command_IsEnabled(id)) << "active " << c.active << " id " << id;
+    }
+}
+
+TEST(FrameCommands, CloseBoxHidesProtocolHidesOnlyWhatTheOperatorDidNotOpen)
+{
+    ProgramDir p;
+    Frame frame(p, "");
+    ASSERT_TRUE(frame.window != nullptr);
+    HWND client = g_supervision.clientWindow;
+    SendMessageA(client, MSG_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(frame.window));
+    EXPECT_EQ(2, g_supervision.windowVisibility);
+    SendMessageA(frame.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindowVisible(frame.window));
+    EXPECT_EQ(0, g_supervision.windowVisibility);
+    EXPECT_TRUE(IsWindow(frame.window));  // only hidden
+    SendMessageA(client, MSG_TRAYICON, 99, WM_LBUTTONDOWN);  // another icon: ignored
+    EXPECT_FALSE(IsWindowVisible(frame.window));
+    SendMessageA(client, WM_COMMAND, CM_RESTORE, 0);
+    EXPECT_EQ(2, g_supervision.windowVisibility);
+    SendMessageA(client, MSG_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN);
+    EXPECT_FALSE(IsWindowVisible(frame.window));
+    EXPECT_EQ(0, g_supervision.windowVisibility);
+}
