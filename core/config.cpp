@@ -7,6 +7,7 @@
 #include "core/supervision.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
+#include "partner/partner_state.h"
 #include "ui/listwindow.h"
 #include <stdio.h>
 #include <stdlib.h>
@@ -241,6 +242,7 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
     g_config.configFileTime = FILE_GetTime(g_paths.configFile, nullptr);
     ReadTimingKeys();
     ReadPingList();
+    Partner_ConfigurationRead();
 
     if (g_serviceList) g_serviceList->DeleteAllItems();
     char* keys = (char*)calloc(SECTION_KEYS_SIZE, 1);

@@ -314,6 +314,7 @@ void TMain::OnSize(HWND hwnd, int width, int height) { OnClientSize(hwnd, width,
 
 void TMain::OnDestroy(HWND hwnd)
 {
+    Partner_SendStatus("Stopped!");
     KillTimer(hwnd, SUPERVISION_TIMER_ID);
     TrayIcon_Delete(TRAY_ICON_ID);
     TOwnListWindow* list = g_serviceList;
