@@ -10,7 +10,9 @@
 #include "partner/alarm_port.h"
 #include "partner/lock.h"
 #include "partner/mailslot.h"
+#include "partner/partner_commands.h"
 #include "partner/partner_duties.h"
+#include "core/display.h"
 #include "ui/commands.h"
 #include "ui/listwindow.h"
 #include "ui/tray_icon.h"
@@ -189,6 +191,20 @@ LRESULT CALLBACK TMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     }
 }
 
+// The "MachineSync" line: the partners' last reports and warnings, where other programs can
+// read them (control IDC_MACHINESYNC_LINE of the client).
+static void ShowMachineSyncLine(const char* text)
+{
+    if (g_supervision.clientWindow) SetDlgItemTextA(g_supervision.clientWindow, IDC_MACHINESYNC_LINE, text);
+}
+
+static void CreateMachineSyncLine(HWND client)
+{
+    CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, client,
+                    (HMENU)(INT_PTR)IDC_MACHINESYNC_LINE, nullptr, nullptr);
+    g_display.machineSyncLine = ShowMachineSyncLine;
+}
+
 void TMain::OnCreate(HWND hwnd)
 {
     g_supervision.clientWindow = hwnd;
@@ -202,6 +218,7 @@ void TMain::OnCreate(HWND hwnd)
     }
     g_serviceList = list;
     CreatePanel(hwnd);
+    CreateMachineSyncLine(hwnd);
     SetTimer(hwnd, SUPERVISION_TIMER_ID, SUPERVISION_TICK_MS, nullptr);
     AddTrayIcon(hwnd);
     StatSlots_Clear();
@@ -296,6 +313,18 @@ void TMain::OnCommand(HWND hwnd, int id)
     case IDC_CONFIRM:
         ConfirmError(g_supervision.mainWindow);
         break;
+    case CM_ACTIVATE_ALL:
+        Partner_ActivateAll();
+        break;
+    case CM_DEACTIVATE_ALL:
+        Partner_DeactivateAll();
+        break;
+    case CM_TRANSFER_BACKUP:
+        Partner_TransferBackup();
+        break;
+    case CM_STOP_ALL:
+        Partner_StopAllAndEnd();
+        break;
     case CM_SERVICE_ENABLE:
     case CM_SERVICE_DISABLE:
     case CM_SERVICE_START:
@@ -306,6 +335,7 @@ void TMain::OnCommand(HWND hwnd, int id)
         ServiceCommand(id, ServiceList_SelectedRow());
         break;
     default:
+        if (id >= CM_KILL_PARTNER && id < CM_KILL_PARTNER + 10) Partner_KillVorbin(id - CM_KILL_PARTNER);
         break;
     }
 }
