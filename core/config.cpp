@@ -8,6 +8,7 @@
 #include "housekeeping/file_basics.h"
 #include "housekeeping/jobs.h"
 #include "core/display.h"
+#include "partner/partner_state.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -266,6 +267,7 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
     g_configFileStamp = ConfigFile_Stamp(g_paths.configFile);
     ReadTimingKeys();
     ReadPingList();
+    Partner_ConfigurationRead();
 
     Display_ClearRows();
     char* keys = (char*)calloc(SECTION_KEYS_SIZE, 1);

@@ -50,7 +50,7 @@ void Supervision_Reset()
     ProblemState_Reset();
 }
 
-static void SetDesktopColour(bool active)
+void Desktop_ShowActivation(bool active)
 {
     int element = COLOR_BACKGROUND;
     COLORREF colour = active ? RGB(0, 0x77, 0) : RGB(0x77, 0, 0);
@@ -70,7 +70,7 @@ bool StartSupervision()
     s.active = text[0] != '0';
 
     Config_GetText("COMMON", "SetDesktopColor", "0", text, sizeof(text));
-    if (text[0] == '1') SetDesktopColour(s.active);
+    if (text[0] == '1') Desktop_ShowActivation(s.active);
 
     ReadConfiguration(s.mainWindow, true);
     Display_FitWindowToList(true);

@@ -63,6 +63,8 @@ enum { SUPERVISION_TIMER_ID = 1, SUPERVISION_TICK_MS = 250 };
 
 void SupervisionTick(HWND mainWindow);
 bool StartSupervision();
+// Desktop background by activation state: green while active, dark red while not.
+void Desktop_ShowActivation(bool active);
 bool SupervisePass();
 
 // The status line of the main window. Duties that want the text cleared later set
