@@ -3,10 +3,17 @@
 #include "core/host.h"
 #include "housekeeping/file_basics.h"
 #include "partner/alarm_job.h"
+#include <mutex>
 #include <stdio.h>
 #include <string.h>
 
 ERROR_LOG_STATE g_errorLogState;
+
+// The FileSync worker writes its lines beside the window thread. One lock covers the size
+// check, the line and the error file's state, so two writers never delete a log the other is
+// appending to, never mix their lines and never lose an update of the one-hour times. The
+// alarm jobs start outside it: they take their time and need nothing of the log.
+static std::mutex s_logLock;
 
 // A log above this size is deleted before the next line; the log rotation keeps history.
 static const DWORD kLogSizeLimit = 100000;
@@ -73,34 +80,38 @@ int EventLog(int code, const char* text, bool toFileSyncLog, int alarmCount)
     code &= 0xFF;
     if (!text) text = "";
     const char* path = toFileSyncLog ? g_paths.fileSyncLog : g_paths.eventLog;
-    if (FILE_GetSize(path) > kLogSizeLimit) DeleteFileA(path);
-    const bool written = AppendLine(path, LineFormat(code), text);
+    bool written;
+    {
+        std::lock_guard<std::mutex> hold(s_logLock);
+        if (FILE_GetSize(path) > kLogSizeLimit) DeleteFileA(path);
+        written = AppendLine(path, LineFormat(code), text);
 
-    const int32_t now = Host_Now();
-    switch (code) {
-    case EVENT_CRASH:
-        ErrorLineIfRepeated(&g_errorLogState.lastCrash, "[Custor] Crash: %s\n", text, now);
-        break;
-    case EVENT_START_LATE:
-        ErrorLineIfRepeated(&g_errorLogState.lastCannotStart, "[Custor] Cannot start: %s\n",
-                            text, now);
-        break;
-    case EVENT_KILL:
-        // Ten kills in a row: the program cannot be kept alive, a person must come.
-        if (alarmCount == 10) AlarmJob_Start("Alarm");
-        ErrorLineIfRepeated(&g_errorLogState.lastKill, "[Custor] TerminateProcess(): %s\n", text,
-                            now);
-        break;
-    case EVENT_TIME:
-        if (now > g_errorLogState.lastWrite + kOneHour) WriteErrorLine("[TIME] %s\n", text, now);
-        break;
-    case EVENT_MODEMS:
-        WriteErrorLine("[MODEMS] %s\n", text, now);
-        break;
-    case EVENT_PING:
-        return AlarmJob_Start(text);
-    default:
-        break;
+        const int32_t now = Host_Now();
+        switch (code) {
+        case EVENT_CRASH:
+            ErrorLineIfRepeated(&g_errorLogState.lastCrash, "[Custor] Crash: %s\n", text, now);
+            break;
+        case EVENT_START_LATE:
+            ErrorLineIfRepeated(&g_errorLogState.lastCannotStart, "[Custor] Cannot start: %s\n",
+                                text, now);
+            break;
+        case EVENT_KILL:
+            ErrorLineIfRepeated(&g_errorLogState.lastKill, "[Custor] TerminateProcess(): %s\n",
+                                text, now);
+            break;
+        case EVENT_TIME:
+            if (now > g_errorLogState.lastWrite + kOneHour)
+                WriteErrorLine("[TIME] %s\n", text, now);
+            break;
+        case EVENT_MODEMS:
+            WriteErrorLine("[MODEMS] %s\n", text, now);
+            break;
+        default:
+            break;
+        }
     }
+    // Ten kills in a row: the program cannot be kept alive, a person must come.
+    if (code == EVENT_KILL && alarmCount == 10) AlarmJob_Start("Alarm");
+    if (code == EVENT_PING) return AlarmJob_Start(text);
     return written ? 1 : 0;
 }

@@ -9,6 +9,8 @@ bool FileSync_Request(int kind);
 bool FileSync_IsConfigured();            // rule "1" or "1_Source" is set
 void FileSync_ResetTimes(int32_t time);  // last sync run and last run of either kind
 void FileSync_Schedule(int hour, int minute);
+// Window thread, every tick: shows the "FileSync" line's newest text if the worker changed it.
+void FileSync_ShowLine();
 void FileRename_Run();
 void LogMove_Run();
 void LogMove_Invalidate();               // the configuration was read again

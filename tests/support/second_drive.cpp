@@ -130,9 +130,16 @@ void SecondDrive::Unmap(char letter)
     link_.clear();
 }
 
+void SecondDrive::Disappear()
+{
+    if (!letter_ || gone_) return;
+    Unmap(letter_);
+    gone_ = true;
+}
+
 SecondDrive::~SecondDrive()
 {
-    if (letter_) Unmap(letter_);
+    if (letter_ && !gone_) Unmap(letter_);
     if (lock_ != INVALID_HANDLE_VALUE) CloseHandle(lock_);
     RemoveTree(directory_);
 }

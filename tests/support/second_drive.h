@@ -20,12 +20,16 @@ public:
     std::string root() const;
     // A path below the drive's root.
     std::string file(const char* name) const { return root() + name; }
+    // Takes the letter away while the test runs, as when a network share goes away; it stays
+    // reserved for this test until the end.
+    void Disappear();
 
 private:
     bool MapLetter(char letter);
     void Unmap(char letter);
 
     char letter_ = 0;
+    bool gone_ = false;
     HANDLE lock_ = INVALID_HANDLE_VALUE;
     std::string directory_;  // Windows path of the mapped directory, with a backslash
     std::string link_;       // Unix path of the dosdevices link (Wine only)
