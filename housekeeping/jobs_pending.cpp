@@ -8,8 +8,3 @@ bool FileSync_Request(int) { return false; }
 bool FileSync_IsConfigured() { return false; }
 void FileSync_ResetTimes(int32_t) {}
 void FileSync_Schedule(int, int) {}
-void FileRename_Run() {}
-void LogMove_Run() {}
-void LogMove_Invalidate() {}
-bool FileMove_Run() { return false; }
-void FileAppend_Run() {}
