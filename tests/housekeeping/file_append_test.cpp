@@ -6,7 +6,7 @@
 #include "core/str.h"
 #include "housekeeping/jobs.h"
 #include "support/program_dir.h"
-#include "support/second_drive.h"
+#include "support/full_disk.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "housekeeping/handover.h"
-#include "support/second_drive.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "housekeeping/log_jobs.h"
 #include "support/pass_helpers.h"
 #include "support/program_dir.h"
-#include "support/second_drive.h"
+#include "support/full_disk.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
-// A drive letter of the test's own under Wine, leading to a fresh directory: a link in the
-// prefix's "dosdevices" folder. Files moved between it and drive C: must be copied, not
-// renamed. The letter is taken only if no other test holds it (the link is made with ln,
-// which refuses an existing one) and is removed at the end.
-#include "support/temp_dir.h"
+// A second drive letter for one test, mapped onto a fresh directory of its own: for moves that
+// must copy instead of rename, and for destinations on another drive. Under Wine the letter is
+// a symlink in the prefix's dosdevices folder; on Windows it is a DOS device (as subst makes).
+// A lock file per letter keeps tests running meanwhile off each other's letters.
+#include <windows.h>
 #include <string>
 
 class SecondDrive {
@@ -13,21 +13,21 @@ public:
     SecondDrive(const SecondDrive&) = delete;
     SecondDrive& operator=(const SecondDrive&) = delete;
 
-    // "" when there is a drive; otherwise why not.
-    const std::string& Unavailable() const { return unavailable_; }
-    // "X:\" of the drive.
-    std::string Root() const { return root_; }
-    // The same directory by its drive C: path (Wine's temporary folder).
-    const TempDir& Dir() const { return dir_; }
+    // False when no letter could be mapped (the test should fail or skip with the reason).
+    bool ok() const { return letter_ != 0; }
+    const std::string& error() const { return error_; }
+    // "Q:\" (with the backslash).
+    std::string root() const;
+    // A path below the drive's root.
+    std::string file(const char* name) const { return root() + name; }
 
 private:
-    TempDir dir_;
-    std::string root_;
-    std::string link_;
-    std::string target_;
-    std::string unavailable_;
-};
+    bool MapLetter(char letter);
+    void Unmap(char letter);
 
-// Makes windowsPath (in an existing directory) a file on a full disk: under Wine a link to
-// /dev/full, where every write fails with "disk full". "" on success, otherwise why not.
-std::string MakeFullDiskFile(const std::string& windowsPath);
+    char letter_ = 0;
+    HANDLE lock_ = INVALID_HANDLE_VALUE;
+    std::string directory_;  // Windows path of the mapped directory, with a backslash
+    std::string link_;       // Unix path of the dosdevices link (Wine only)
+    std::string error_;
+};
