@@ -153,6 +153,8 @@ static bool HandOverLog(LOG_ENTRY& e, bool leftover)
     // names (the hour may have changed since).
     char noted[MAX_PATH] = "";
     const int stage = leftover ? HandOver_ReadRecord(e.handOver, noted, sizeof(noted)) : 0;
+    // A record naming another collecting file belongs to another rule of the same folder.
+    if (stage == 1 && STR_cmp(noted, e.destination) != 0) return false;
     const bool collected = stage == 2;
     if (collected && e.archive[0]) STR_ncpy(e.archive, noted, sizeof(e.archive) - 1);
 

@@ -183,13 +183,21 @@ TEST(CustorSpoolJobs, KilledAtRandomMomentsNoByteIsLostOrAppendedTwice)
     EXPECT_TRUE(List(inst.dir.file("spool\\append\\*$$$")).empty());
     EXPECT_TRUE(List(inst.dir.file("collected\\*$$$")).empty());
     EXPECT_TRUE(List(inst.dir.file("moved\\*$$$")).empty());
-    EXPECT_TRUE(List(drive.root() + "far\\*$$$").empty());
+    // A copy to another drive is written under a temporary name of the file library
+    // ("~XXXXX.$$$") and renamed into place when complete; a kill during the copy leaves that
+    // temporary behind. It is counted, and nothing else may be there.
+    int strayCopies = 0;
+    for (const std::string& name : List(drive.root() + "far\\*$$$")) {
+        const bool copyTemporary = name.size() == 10 && name[0] == '~';
+        EXPECT_TRUE(copyTemporary) << name;
+        strayCopies += copyTemporary ? 1 : 0;
+    }
     EXPECT_EQ(0, wrong);
     printf("spool kill test: %d runs (%d killed, %d of them during a pass, %d leaving a hand-over "
            "or copy unfinished), %d source files, %d destination files, %lld bytes checked, "
-           "%lld bytes lost, %lld bytes extra\n",
+           "%lld bytes lost, %lld bytes extra, %d unfinished copy temporaries left\n",
            kKills + 1, kKills, killedMidPass, killsLeavingWork, farm.files, (int)farm.expected.files.size(),
-           bytesChecked, bytesLost, bytesExtra);
+           bytesChecked, bytesLost, bytesExtra, strayCopies);
     RecordProperty("bytes_checked", std::to_string(bytesChecked));
     RecordProperty("bytes_lost", std::to_string(bytesLost));
 }
