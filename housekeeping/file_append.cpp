@@ -39,33 +39,18 @@ static void AppendHandOver(const SPOOL_RULE& rule, const char* name, const char*
     CloseHandle(file);
 }
 
-// Hand-over files of this rule left by an earlier run are finished before anything new.
-static void FinishLeftovers(const SPOOL_RULE& rule)
+static void FinishLeftover(const char* name, DWORD, void* context)
 {
-    char pattern[SPOOL_PATH_SIZE];
-    if (!Spool_Join(pattern, rule.sourceDir, "*", kHandOverSuffix)) return;
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA(pattern, &found);
-    if (listing == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        // The listing also matches short names: only "<name>.$$$" itself counts.
-        const size_t length = strlen(found.cFileName);
-        const size_t suffix = sizeof(kHandOverSuffix) - 1;
-        if (length <= suffix || strcmp(found.cFileName + length - suffix, kHandOverSuffix) != 0)
-            continue;
-        char name[SPOOL_PATH_SIZE], handOver[SPOOL_PATH_SIZE];
-        STR_ncpy(name, found.cFileName, (int)(length - suffix));
-        if (Spool_IsOwnFile(name) || !Spool_NameMatches(name, rule.namePattern)) continue;
-        if (!Spool_Join(handOver, rule.sourceDir, found.cFileName, "")) continue;
+    const SPOOL_RULE& rule = *(const SPOOL_RULE*)context;
+    char handOver[SPOOL_PATH_SIZE];
+    if (Spool_Join(handOver, rule.sourceDir, name, kHandOverSuffix))
         AppendHandOver(rule, name, handOver);
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
 }
 
 static void AppendFilesOfRule(const SPOOL_RULE& rule)
 {
-    FinishLeftovers(rule);
+    // Hand-overs left by an earlier run are finished before anything new.
+    Spool_ForEachHandOver(rule, kHandOverSuffix, FinishLeftover, (void*)&rule);
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA(rule.pattern, &found);
     if (listing == INVALID_HANDLE_VALUE) return;

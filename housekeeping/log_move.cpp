@@ -201,43 +201,31 @@ close:
     return done;
 }
 
-static void Count(const char* path, DWORD size)
+static void Count(DWORD size)
 {
-    (void)path;
     g_logMove.files += 1;
     g_logMove.bytes += size;
 }
 
-// Hand-overs of this rule left by an earlier pass ("<name>$$$"), finished before anything new.
-static void FinishLeftovers(const SPOOL_RULE& rule, const SYSTEMTIME& when)
+struct LEFTOVER_CONTEXT {
+    const SPOOL_RULE* rule;
+    const SYSTEMTIME* when;
+};
+
+static void FinishLeftover(const char* name, DWORD size, void* context)
 {
-    char pattern[SPOOL_PATH_SIZE];
-    if (!Spool_Join(pattern, rule.sourceDir, "*", kHandOverSuffix)) return;
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA(pattern, &found);
-    if (listing == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const size_t length = strlen(found.cFileName);
-        const size_t suffix = sizeof(kHandOverSuffix) - 1;
-        if (length <= suffix || strcmp(found.cFileName + length - suffix, kHandOverSuffix) != 0)
-            continue;
-        char name[SPOOL_PATH_SIZE];
-        STR_ncpy(name, found.cFileName, (int)(length - suffix));
-        // Records of hand-overs ("...$$$.rec$$$") are no hand-overs of their own.
-        if (STR_str(name, "$$$") || !Spool_NameMatches(name, rule.namePattern)) continue;
-        LOG_ENTRY e;
-        if (MakeEntry(rule, name, when, &e) && HandOverLog(e, true))
-            Count(e.handOver, found.nFileSizeLow);
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
+    const LEFTOVER_CONTEXT& c = *(const LEFTOVER_CONTEXT*)context;
+    LOG_ENTRY e;
+    if (MakeEntry(*c.rule, name, *c.when, &e) && HandOverLog(e, true)) Count(size);
 }
 
 static void MoveLogsOfRule(const SPOOL_RULE& rule, const SYSTEMTIME& when)
 {
     FILE_DirectoryTest(rule.destination, 2);
     if (rule.archive[0]) FILE_DirectoryTest(rule.archive, 2);
-    FinishLeftovers(rule, when);
+    // Hand-overs left by an earlier pass are finished before anything new.
+    LEFTOVER_CONTEXT context = {&rule, &when};
+    Spool_ForEachHandOver(rule, kHandOverSuffix, FinishLeftover, &context);
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA(rule.pattern, &found);
     if (listing == INVALID_HANDLE_VALUE) return;
@@ -249,7 +237,7 @@ static void MoveLogsOfRule(const SPOOL_RULE& rule, const SYSTEMTIME& when)
         if (!MakeEntry(rule, found.cFileName, when, &e)) continue;
         // An older hand-over of this log not finished yet: its content comes first.
         if (Exists(e.handOver)) continue;
-        if (HandOverLog(e, false)) Count(e.source, found.nFileSizeLow);
+        if (HandOverLog(e, false)) Count(found.nFileSizeLow);
     } while (FindNextFileA(listing, &found));
     FindClose(listing);
 }

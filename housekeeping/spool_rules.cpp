@@ -138,3 +138,26 @@ bool Spool_Join(char* out, const char* directory, const char* name, const char* 
     const int written = snprintf(out, SPOOL_PATH_SIZE, "%s%s%s", directory, name, suffix);
     return written > 0 && written < SPOOL_PATH_SIZE;
 }
+
+void Spool_ForEachHandOver(const SPOOL_RULE& rule, const char* suffix, SPOOL_HANDOVER_FOUND found,
+                           void* context)
+{
+    char pattern[SPOOL_PATH_SIZE];
+    if (!Spool_Join(pattern, rule.sourceDir, "*", suffix)) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    if (listing == INVALID_HANDLE_VALUE) return;
+    const size_t suffixLength = strlen(suffix);
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        // The listing also matches short names: only "<name><suffix>" itself counts.
+        const size_t length = strlen(entry.cFileName);
+        if (length <= suffixLength || strcmp(entry.cFileName + length - suffixLength, suffix) != 0)
+            continue;
+        char name[SPOOL_PATH_SIZE];
+        STR_ncpy(name, entry.cFileName, (int)(length - suffixLength));
+        if (STR_str(name, "$$$") || !Spool_NameMatches(name, rule.namePattern)) continue;
+        found(name, entry.nFileSizeLow, context);
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+}

@@ -40,3 +40,10 @@ bool Spool_NameMatches(const char* name, const char* namePattern);
 bool Spool_SamePath(const char* a, const char* b);
 // Joins directory (ending in "\") and name into out (SPOOL_PATH_SIZE); false when too long.
 bool Spool_Join(char* out, const char* directory, const char* name, const char* suffix);
+
+// Calls found(name, size, context) for every hand-over file "<name><suffix>" in the rule's
+// source directory whose name the rule's pattern matches (hand-overs of a job's own files,
+// such as the records, are left out).
+typedef void (*SPOOL_HANDOVER_FOUND)(const char* name, DWORD size, void* context);
+void Spool_ForEachHandOver(const SPOOL_RULE& rule, const char* suffix, SPOOL_HANDOVER_FOUND found,
+                           void* context);

@@ -90,18 +90,6 @@ TEST(HandOver, AHandOverStillOpenForWritingWaitsAndChangesNothing)
     EXPECT_EQ(kNew, dir.read("a.txt.$$$"));
 }
 
-TEST(HandOver, TheDestinationIsOpenedDenyingOtherWriters)
-{
-    TempDir dir;
-    HANDLE file = HandOver_OpenDestination(dir.file("collect.txt").c_str());
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, HandOver_OpenDestination(dir.file("collect.txt").c_str()));
-    FILE* reader = fopen(dir.file("collect.txt").c_str(), "rb");
-    EXPECT_NE(nullptr, reader);
-    if (reader) fclose(reader);
-    CloseHandle(file);
-}
-
 // A destination on a full disk: under Wine a file linked to /dev/full, where every write fails
 // with "disk full".
 TEST(HandOver, AFailedAppendLeavesTheDestinationAsItWasAndKeepsTheHandOver)

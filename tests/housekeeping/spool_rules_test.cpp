@@ -75,13 +75,4 @@ TEST(SpoolRule, NamesMatchAPatternAsADirectoryListingDoes)
     }
 }
 
-TEST(SpoolRule, FilesEndingInDollarsAreTheJobsOwn)
-{
-    EXPECT_TRUE(Spool_IsOwnFile("a.txt.$$$"));
-    EXPECT_TRUE(Spool_IsOwnFile("app.log$$$"));
-    EXPECT_TRUE(Spool_IsOwnFile("a.txt.$$$.rec$$$"));
-    EXPECT_FALSE(Spool_IsOwnFile("a.txt"));
-    EXPECT_FALSE(Spool_IsOwnFile("$$"));
-}
-
 }  // namespace
