@@ -23,6 +23,12 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::Start(const std::string& commandLine, const std::string& workingDirectory)
 {
+    if (info.hProcess) {  // a program started before by this object that has ended
+        if (Running()) Kill();
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+        info = PROCESS_INFORMATION{};
+    }
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     std::vector<char> line(commandLine.begin(), commandLine.end());

@@ -13,7 +13,8 @@ struct ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts commandLine in workingDirectory; false when it could not be started.
+    // Starts commandLine in workingDirectory (after ending what this object started before);
+    // false when it could not be started.
     bool Start(const std::string& commandLine, const std::string& workingDirectory);
     // Waits for the end; returns the exit code, or -1 on time-out.
     int Wait(DWORD milliseconds);
