@@ -77,6 +77,10 @@ int Fail(const char* text)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // WinExec waits until a started window program is idle; a look at the empty message
+    // queue tells it so at once, as a console program would not keep it waiting.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     UnixFileName toUnix =
         (UnixFileName)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
     UnixSpawn spawn =

@@ -54,6 +54,10 @@ bool Start(const char* program, const char* directory)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // WinExec waits until a started window program is idle; a look at the empty message
+    // queue tells it so at once, as a console program would not keep it waiting.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     if (__argc < 2) return 2;
     char program[MAX_PATH];
     if (snprintf(program, sizeof(program), "%s", __argv[1]) >= (int)sizeof(program)) return 2;
