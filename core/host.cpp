@@ -11,10 +11,11 @@ static BOOL RealBeep(UINT type) { return MessageBeep(type); }
 static BOOL RealExitWindows(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); }
 static void RealSleep(DWORD ms) { Sleep(ms); }
 static void RealExitProcess(UINT code) { ExitProcess(code); }
+static DWORD RealTimeZone(TIME_ZONE_INFORMATION* zone) { return GetTimeZoneInformation(zone); }
 
 static const Host kRealHost = {
     RealLocalTime, RealTickCount, RealSleep, RealMessageBox, RealBeep, RealExitWindows,
-    RealExitProcess,
+    RealExitProcess, RealTimeZone,
 };
 
 Host g_host = kRealHost;

@@ -1,5 +1,6 @@
 #pragma once
-// The few effects on the machine that tests must control or must not suffer: the clock,
+// The few effects on the machine that tests must control or must not suffer: the clock and
+// its time zone,
 // operator dialogs, the beep, rebooting and ending the process. Everything else the watchdog
 // does goes straight to the Win32 API.
 #include <windows.h>
@@ -13,6 +14,8 @@ struct Host {
     BOOL (*messageBeep)(UINT type);
     BOOL (*exitWindows)(UINT flags, DWORD reason);
     void (*exitProcess)(UINT exitCode);
+    // The time zone and whether daylight time is in force (TIME_ZONE_ID_*).
+    DWORD (*getTimeZoneInformation)(TIME_ZONE_INFORMATION* zone);
 };
 
 extern Host g_host;

@@ -19,6 +19,11 @@ static BOOL FakeExitWindows(UINT flags, DWORD)
     return TRUE;
 }
 static void FakeExitProcess(UINT code) { FakeHost::current->exitCodes.push_back(code); }
+static DWORD FakeTimeZone(TIME_ZONE_INFORMATION* zone)
+{
+    *zone = FakeHost::current->zone;
+    return FakeHost::current->zoneId;
+}
 
 FakeHost::FakeHost()
 {
@@ -31,6 +36,7 @@ FakeHost::FakeHost()
     g_host.messageBeep = FakeBeep;
     g_host.exitWindows = FakeExitWindows;
     g_host.exitProcess = FakeExitProcess;
+    g_host.getTimeZoneInformation = FakeTimeZone;
 }
 
 FakeHost::~FakeHost()

@@ -29,6 +29,9 @@ struct FakeHost {
     std::vector<UINT> beeps;
     std::vector<UINT> exitWindowsCalls;
     std::vector<UINT> exitCodes;
+    // The time zone the fake reports: UTC without daylight time unless a test sets it.
+    TIME_ZONE_INFORMATION zone = {};
+    DWORD zoneId = TIME_ZONE_ID_UNKNOWN;
 
     static FakeHost* current;
 };
