@@ -1,4 +1,5 @@
 #include "core/config.h"
+#include "core/config_check.h"
 #include "core/eventlog.h"
 #include "core/host.h"
 #include "core/lib.h"
@@ -282,5 +283,6 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
     ReadServiceSection(active ? "ByMessage" : "ByMessage_Stopped", g_messageTable, true,
                        clearDisabled, g_titleTable.count, keys);
     free(keys);
+    ConfigCheck_AfterReading();
     return g_titleTable.count + g_messageTable.count;
 }

@@ -8,6 +8,7 @@
 #include "core/pass_common.h"
 #include "core/host.h"
 #include "core/lib.h"
+#include "core/metrics.h"
 #include "core/str.h"
 #include "core/supervision.h"
 #include <stdio.h>
@@ -109,6 +110,7 @@ void ReportCrashWindow(const SERVICE_ENTRY& entry, int row)
 {
     Pass_Announce(row, "application has crashed", "crashed");
     EventLog(EVENT_CRASH, entry.pattern, false, 0);
+    Metrics_CountEvent(entry, SERVICE_EVENT_CRASH);
     CloseCrashWindow(entry);
 }
 

@@ -3,6 +3,7 @@
 #include "core/eventlog.h"
 #include "core/host.h"
 #include "core/lib.h"
+#include "core/metrics.h"
 #include "core/process_control.h"
 #include "core/str.h"
 #include "core/supervision.h"
@@ -114,6 +115,7 @@ bool Pass_StartProgram(SERVICE_ENTRY& entry, int eventCode, int32_t now)
     const bool started = StartProgram(entry.command, SW_MINIMIZE, &error);
     entry.lastStart = now;
     EventLog(eventCode, entry.pattern, false, 0);
+    Metrics_CountEvent(entry, SERVICE_EVENT_START);
     if (!started) {
         char text[SERVICE_NAME_SIZE + 300];
         snprintf(text, sizeof(text), "Cannot start %s: %s", entry.name,

@@ -4,6 +4,7 @@
 #include "core/command_line.h"
 #include "core/config.h"
 #include "core/eventlog.h"
+#include "core/metrics.h"
 #include "core/str.h"
 #include "core/window_search.h"
 #include "core/display.h"
@@ -81,6 +82,7 @@ bool KillService(int index, KILL_MODE mode)
     SERVICE_TABLE& table = mode == KILL_BY_WINDOW ? g_titleTable : g_messageTable;
     if (index < 0 || index >= table.count || index >= SERVICE_TABLE_SIZE) return false;
     SERVICE_ENTRY& entry = table.entries[index];
+    Metrics_CountEvent(entry, SERVICE_EVENT_KILL);
     if (mode == KILL_BY_WINDOW) {
         EventLog(EVENT_KILL, entry.pattern, false, 0);
         return TerminateWindowProcess(entry.window);

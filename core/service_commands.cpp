@@ -5,6 +5,7 @@
 #include "core/eventlog.h"
 #include "core/host.h"
 #include "core/lib.h"
+#include "core/metrics.h"
 #include "core/str.h"
 #include "core/supervision.h"
 #include "core/commands.h"
@@ -86,6 +87,7 @@ static void StartService(const ROW_ENTRY& r)
     DWORD error = 0;
     const bool started = StartProgram(e.command, SW_MINIMIZE, &error);
     EventLog(EVENT_START, e.pattern, false, 0);
+    Metrics_CountEvent(e, SERVICE_EVENT_START);
     // A cooperating program gets the full warning time to send its first report.
     if (r.message) e.lastAnswer = Host_Now();
     if (!started) ShowFailure(error);

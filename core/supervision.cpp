@@ -2,6 +2,7 @@
 #include "core/config.h"
 #include "core/eventlog.h"
 #include "core/host.h"
+#include "core/metrics.h"
 #include "core/passes.h"
 #include "core/problem_state.h"
 #include "core/service_table.h"
@@ -166,6 +167,7 @@ static void SlowBlock()
         ReadConfiguration(s.mainWindow, false);
         Display_FitWindowToList(true);
     }
+    Metrics_Tick();
 }
 
 void SupervisionTick(HWND mainWindow)

@@ -17,6 +17,7 @@ need_packages() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   command -v socat >/dev/null || missing+=(socat)
   command -v xwd >/dev/null || missing+=(x11-apps)
+  command -v makensis >/dev/null || missing+=(nsis)
   [ -x /usr/bin/convert ] && /usr/bin/convert -version >/dev/null 2>&1 || missing+=(imagemagick)
   if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"

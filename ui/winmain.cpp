@@ -1,19 +1,24 @@
 // Entry point of Custor.exe: the single-instance lock, the paths, the "Start" line, the
 // hidden main window with its supervision timer, and the "End " line when the loop ends.
 #include "core/config.h"
+#include "core/config_check.h"
 #include "core/eventlog.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
 #include "partner/alarm_port.h"
 #include "partner/lock.h"
+#include "ui/check_command.h"
 #include "ui/frame.h"
 #include "ui/tray_icon.h"
 #include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     char programPath[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, programPath, sizeof(programPath));
+    // The configuration check runs beside a running watchdog: before the lock, and nothing
+    // after it.
+    if (CheckCommand_Requested(arguments)) return CheckCommand_Run(programPath, arguments);
     // A second copy from the same directory ends here with exit code 1, before it logs.
     LOCK_Start(programPath, TRUE, TRUE, nullptr);
 
@@ -23,6 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Supervision_Reset();
     ServiceTables_Reset();
     Paths_Init(programPath);
+    g_configCheckAtReading = true;
     EventLog(EVENT_CUSTOR, "Start", false, 0);
 
     int exitCode = 0;

@@ -117,3 +117,41 @@ void DeleteWhenDone(const std::string& program)
 {
     for (int i = 0; i < 100 && !DeleteFileA(program.c_str()); ++i) Sleep(50);
 }
+
+int RunCapturingOutput(const std::string& commandLine, const std::string& workingDirectory,
+                       std::string* output, DWORD milliseconds)
+{
+    output->clear();
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    PROCESS_INFORMATION pi = {};
+    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                                        &si, &pi) != 0;
+    CloseHandle(writeEnd);
+    int code = -1;
+    if (started) {
+        char chunk[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0) output->append(chunk, got);
+        if (WaitForSingleObject(pi.hProcess, milliseconds) == WAIT_OBJECT_0) {
+            DWORD exitCode = 0;
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+            code = (int)exitCode;
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+        }
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(readEnd);
+    return code;
+}

@@ -43,6 +43,11 @@ bool WaitUntil(Predicate predicate, DWORD milliseconds)
     }
 }
 
+// Runs a program with its standard output on a pipe and waits for its end; returns its exit
+// code (-1 when it could not be started or did not end within the time) and the output.
+int RunCapturingOutput(const std::string& commandLine, const std::string& workingDirectory,
+                       std::string* output, DWORD milliseconds = 30000);
+
 // Path of a program built beside the test program (the tools, Custor, shutter).
 std::string SiblingProgram(const char* name);
 // Waits until a started program has written the file and returns its content; "" when none
