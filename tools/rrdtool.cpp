@@ -75,12 +75,10 @@ int Fail(const char* text)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// A console program: WinExec returns at once for it, where it would wait for a window
+// program to become idle.
+int main(int argc, char** argv)
 {
-    // WinExec waits until a started window program is idle; a look at the empty message
-    // queue tells it so at once, as a console program would not keep it waiting.
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     UnixFileName toUnix =
         (UnixFileName)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
     UnixSpawn spawn =
@@ -94,17 +92,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (unixPath.empty()) return Fail("rrdtool.exe: no temporary file\n");
         args.push_back(unixPath);
     }
-    for (int i = 1; i < __argc; ++i) {
-        const char* arg = __argv[i];
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
         std::string translated = IsWindowsPath(arg) ? UnixPath(toUnix, arg) : std::string(arg);
         args.push_back(translated.empty() ? std::string(arg) : translated);
     }
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> unixArgv;
+    for (std::string& arg : args) unixArgv.push_back(&arg[0]);
+    unixArgv.push_back(nullptr);
 
     int code = 2;
-    if (spawn(argv.data(), 1) == 0) {
+    if (spawn(unixArgv.data(), 1) == 0) {
         Pass(files[0], STD_OUTPUT_HANDLE);
         Pass(files[1], STD_ERROR_HANDLE);
         FILE* in = fopen(files[2].c_str(), "rb");

@@ -52,15 +52,13 @@ bool Start(const char* program, const char* directory)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// A console program: WinExec returns at once for it, where it would wait for a window
+// program to become idle.
+int main(int argc, char** argv)
 {
-    // WinExec waits until a started window program is idle; a look at the empty message
-    // queue tells it so at once, as a console program would not keep it waiting.
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-    if (__argc < 2) return 2;
+    if (argc < 2) return 2;
     char program[MAX_PATH];
-    if (snprintf(program, sizeof(program), "%s", __argv[1]) >= (int)sizeof(program)) return 2;
+    if (snprintf(program, sizeof(program), "%s", argv[1]) >= (int)sizeof(program)) return 2;
     const char* slash = strrchr(program, '\\');
     if (!slash) return 2;
     char directory[MAX_PATH];

@@ -39,30 +39,39 @@ std::string FakeCommand(const std::string& program, const std::string& log,
     return "\"" + program + "\" --log \"" + log + "\" --title \"" + title + "\" " + options;
 }
 
+std::vector<DWORD> ProcessesFrom(const std::string& directory)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        char image[MAX_PATH] = "";
+        DWORD size = sizeof(image);
+        if (QueryFullProcessImageNameA(process, 0, image, &size) &&
+            _strnicmp(image, directory.c_str(), directory.size()) == 0)
+            ids.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
 void KillProcessesFrom(const std::string& directory)
 {
     for (int round = 0; round < 3; ++round) {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE) return;
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        int killed = 0;
-        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION |
-                                             SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        const std::vector<DWORD> ids = ProcessesFrom(directory);
+        if (ids.empty()) return;
+        for (DWORD id : ids) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
             if (!process) continue;
-            char image[MAX_PATH] = "";
-            DWORD size = sizeof(image);
-            if (QueryFullProcessImageNameA(process, 0, image, &size) &&
-                _strnicmp(image, directory.c_str(), directory.size()) == 0) {
-                TerminateProcess(process, 0);
-                WaitForSingleObject(process, 5000);
-                ++killed;
-            }
+            TerminateProcess(process, 0);
+            WaitForSingleObject(process, 5000);
             CloseHandle(process);
         }
-        CloseHandle(snapshot);
-        if (killed == 0) return;
         Sleep(200);
     }
 }

@@ -4,6 +4,7 @@
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 #include <string>
+#include <vector>
 
 struct Installation {
     Installation();
@@ -30,6 +31,8 @@ struct Installation {
 // both begins and ends with one).
 std::string FakeCommand(const std::string& program, const std::string& log,
                         const std::string& title, const std::string& options);
+// Ids of the processes whose program file lies in the directory.
+std::vector<DWORD> ProcessesFrom(const std::string& directory);
 // Ends every process whose program file lies in the directory (the services Custor started
 // from its installation), so none outlives the test.
 void KillProcessesFrom(const std::string& directory);
