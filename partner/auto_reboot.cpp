@@ -9,6 +9,7 @@
 #include "core/supervision.h"
 #include "partner/machine_duties.h"
 #include "partner/mailslot.h"
+#include "partner/partner_commands.h"
 #include "partner/partner_duties.h"
 #include <shellapi.h>
 #include <stdio.h>
@@ -38,23 +39,6 @@ void Service_PostClose(SERVICE_ENTRY& entry)
     if (!entry.window) return;
     PostMessageA(entry.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageA(entry.window, WM_CLOSE, 0, 0);
-}
-
-// Every service is asked to close, except the telephony servers marked "Vorbin <Host>",
-// which keep running through a change of the machine.
-static void StopAllServices()
-{
-    for (int i = 0; i < g_titleTable.count; ++i) {
-        SERVICE_ENTRY& e = g_titleTable.entries[i];
-        Service_PostClose(e);
-        EventLog(EVENT_END, e.pattern, false, 0);
-    }
-    for (int i = 0; i < g_messageTable.count; ++i) {
-        SERVICE_ENTRY& e = g_messageTable.entries[i];
-        if (STR_str(e.pattern, "VORBIN <HOST>")) continue;
-        Service_PostClose(e);
-        EventLog(EVENT_END, e.pattern, false, 0);
-    }
 }
 
 static bool ExitError(const char* step)
@@ -100,7 +84,7 @@ static void Reboot(int32_t days)
     char text[64];
     snprintf(text, sizeof(text), "Auto-Reboot after %d days", (int)days);
     EventLog(EVENT_CUSTOR, text, false, 0);
-    StopAllServices();
+    Partner_StopAllServices();
     g_supervision.windowVisibility = 0;
     LIB_ExitWindows();
     g_host.exitProcess(0);

@@ -8,6 +8,7 @@
 #include "core/str.h"
 #include "core/supervision.h"
 #include "housekeeping/jobs.h"
+#include "partner/machine_duties.h"
 #include "partner/partner_state.h"
 
 // The End command of the main window; posting it keeps this subsystem free of the window's
@@ -56,13 +57,10 @@ bool Partner_RequestTransfer(bool automatic)
 
 void Partner_TransferBackup() { Partner_RequestTransfer(false); }
 
-// Close from the system menu first, then the plain close, as an operator would.
-static void StopEntry(const SERVICE_ENTRY& e)
+// Asks the service to close and logs that it was stopped.
+static void StopEntry(SERVICE_ENTRY& e)
 {
-    if (e.window) {
-        PostMessageA(e.window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        PostMessageA(e.window, WM_CLOSE, 0, 0);
-    }
+    Service_PostClose(e);
     EventLog(EVENT_END, e.pattern, false, 0);
 }
 
