@@ -75,17 +75,29 @@ bool HandleSize(HANDLE file, ULONGLONG* size)
     return true;
 }
 
-// A fresh, empty file beside destination whose name ends in "$$$"; false when none can be
-// made (or its path would be too long).
+// An empty file beside destination whose name ends in "$$$" (its path into temporary);
+// INVALID_HANDLE_VALUE when none can be made. It is named after the destination, so a copy
+// cut off by the end of the process leaves one file behind that the next copy to the same
+// destination takes over, instead of a new one each time. While another copy to the same
+// destination holds that name, a name of its own is made. Works on the caller's thread only
+// (FileSync copies on its worker), so no static buffer of the library is used.
 HANDLE CreateTemporaryBeside(const char* destination, char* temporary)
 {
+    const char* slash = strrchr(destination, '\\');
+    const int directoryLength = slash ? (int)(slash + 1 - destination) : 0;
+    const char* name = destination + directoryLength;
+    if (FormatPath(temporary, "%.*s~%s.$$$", directoryLength, destination, name)) {
+        HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+    }
     static LONG serial = 0;
-    char directory[MAX_PATH];
-    STR_ncpy(directory, LIB_sPath(destination), MAX_PATH - 1);
     for (int attempt = 0; attempt < 50; ++attempt) {
         const DWORD tag = (GetCurrentProcessId() << 12) ^ (DWORD)InterlockedIncrement(&serial) ^
                           (GetTickCount() << 4);
-        if (!FormatPath(temporary, "%s~%05lX.$$$", directory, tag & 0xFFFFF)) break;
+        if (!FormatPath(temporary, "%.*s~%05lX.$$$", directoryLength, destination,
+                        tag & 0xFFFFF))
+            break;
         HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
@@ -177,8 +189,7 @@ bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, 
     ULONGLONG copySize = 0;
     ok = ok && HandleSize(out, &copySize);
     CloseHandle(out);
-    ok = ok && bytesRead == sourceSize && bytesWritten == bytesRead && copySize == sourceSize &&
-         FILE_GetSize(temporary) == (DWORD)sourceSize;
+    ok = ok && bytesRead == sourceSize && bytesWritten == bytesRead && copySize == sourceSize;
     if (ok) ok = MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING) != 0;
     if (!ok) {
         DeleteFileA(temporary);
@@ -187,7 +198,7 @@ bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, 
     if (oldAttributes != INVALID_FILE_ATTRIBUTES && oldAttributes != FILE_ATTRIBUTE_NORMAL) {
         SetFileAttributesA(destination, oldAttributes);
     }
-    if (size) *size = FILE_GetSize(destination);
+    if (size) *size = (DWORD)sourceSize;
     return true;
 }
 

@@ -121,6 +121,30 @@ TEST(FileCopy, CopiesVerifiesAndKeepsTimesOnRequest)
     }
 }
 
+// A copy cut off by the end of the process leaves its temporary; the next copy to the same
+// destination takes it over. One held open by another copy is left to that copy.
+TEST(FileCopy, TheNextCopyTakesOverATemporaryLeftBehind)
+{
+    for (const bool heldOpen : {false, true}) {
+        SCOPED_TRACE(heldOpen);
+        TempDir dir;
+        const std::string content = Pattern(70000, 3);
+        dir.write("source.dat", content);
+        dir.write("~dest.dat.$$$", "half a copy");
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (heldOpen)
+            held = CreateFileA(dir.file("~dest.dat.$$$").c_str(), GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(1, FILE_Copy(dir.file("dest.dat").c_str(), dir.file("source.dat").c_str(), 0,
+                               TRUE, FALSE, nullptr, FALSE));
+        EXPECT_TRUE(content == dir.read("dest.dat"));
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        const std::vector<std::string> left = TemporaryFiles(dir.path());
+        EXPECT_EQ(heldOpen ? 1u : 0u, left.size());
+        if (heldOpen && left.size() == 1) EXPECT_EQ("half a copy", dir.read("~dest.dat.$$$"));
+    }
+}
+
 TEST(FileCopy, MoveOnOneDriveLetterRenamesWhateverTheLetterCase)
 {
     for (bool lowerDestination : {false, true}) {
