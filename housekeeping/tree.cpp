@@ -8,15 +8,58 @@
 
 namespace {
 
+// The order lstrcmpA gives one-character strings, as a rank per character (equal ranks for
+// characters it takes as equal). Asking lstrcmpA for every character pair of every
+// comparison made listing a large directory slow; one table, built once per process on
+// first use from either thread, gives the same answers.
+struct CHARACTER_ORDER {
+    unsigned short rank[256];
+};
+
+int CompareCharacters(unsigned char a, unsigned char b)
+{
+    const char x[2] = {(char)a, 0};
+    const char y[2] = {(char)b, 0};
+    return lstrcmpA(x, y);
+}
+
+CHARACTER_ORDER BuildCharacterOrder()
+{
+    // Insertion sort by lstrcmpA, then ranks that rise wherever it tells neighbours apart.
+    unsigned char sorted[255];
+    for (int i = 0; i < 255; ++i) {
+        const unsigned char c = (unsigned char)(i + 1);
+        int j = i;
+        while (j > 0 && CompareCharacters(c, sorted[j - 1]) < 0) {
+            sorted[j] = sorted[j - 1];
+            --j;
+        }
+        sorted[j] = c;
+    }
+    CHARACTER_ORDER order = {};
+    unsigned short rank = 1;
+    order.rank[sorted[0]] = rank;
+    for (int i = 1; i < 255; ++i) {
+        if (CompareCharacters(sorted[i - 1], sorted[i]) != 0) ++rank;
+        order.rank[sorted[i]] = rank;
+    }
+    return order;
+}
+
+const CHARACTER_ORDER& CharacterOrder()
+{
+    static const CHARACTER_ORDER order = BuildCharacterOrder();  // thread-safe initialisation
+    return order;
+}
+
 // lstrcmpA of the two names read backwards, character by character from the end.
 int CompareReversed(const char* a, const char* b)
 {
+    const unsigned short* rank = CharacterOrder().rank;
     size_t i = strlen(a);
     size_t j = strlen(b);
     while (i > 0 && j > 0) {
-        const char x[2] = {a[--i], 0};
-        const char y[2] = {b[--j], 0};
-        const int c = lstrcmpA(x, y);
+        const int c = (int)rank[(unsigned char)a[--i]] - (int)rank[(unsigned char)b[--j]];
         if (c != 0) return c;
     }
     if (i == j) return 0;

@@ -4,6 +4,7 @@
 #include "housekeeping/filesync.h"
 #include "housekeeping/tree.h"
 #include <string>
+#include <vector>
 
 TEST(FileSyncResult, LinesOfEveryKindWithSizesAndBlanksReduced)
 {
@@ -141,6 +142,49 @@ TEST(Tree, ReversedNameOrderInsertionChainAndLookups)
     EXPECT_EQ(nullptr, TREE_find(root, "FILE0002"));  // case counts
     EXPECT_EQ(nullptr, TREE_find(root, "a"));
     EXPECT_TRUE(TREE_find(root, "zzz")->isDirectory);
+    TREE_free(root);
+
+    // The tree is ordered as lstrcmpA orders the reversed names, for every character of the
+    // code page: each left subtree below, each right subtree above its node.
+    root = nullptr;
+    std::vector<std::string> names;
+    for (int c = 1; c < 256; ++c) {
+        names.push_back(std::string(1, (char)c));
+        names.push_back(std::string(1, (char)c) + "x");
+        names.push_back("a" + std::string(1, (char)(256 - c)));
+    }
+    for (const std::string& n : names) root = TREE_insert(root, n.c_str(), t, FALSE);
+    auto reference = [](const std::string& a, const std::string& b) {
+        size_t i = a.size(), j = b.size();
+        while (i > 0 && j > 0) {
+            const char x[2] = {a[--i], 0}, y[2] = {b[--j], 0};
+            const int c = lstrcmpA(x, y);
+            if (c != 0) return c;
+        }
+        return i == j ? 0 : (i > 0 ? 1 : -1);
+    };
+    std::vector<std::pair<const TREE_ITEM*, const TREE_ITEM*>> bounds;  // (below, above)
+    std::vector<const TREE_ITEM*> stack = {root};
+    bounds.push_back({nullptr, nullptr});
+    int visited = 0;
+    while (!stack.empty()) {
+        const TREE_ITEM* node = stack.back();
+        const auto bound = bounds.back();
+        stack.pop_back();
+        bounds.pop_back();
+        if (!node) continue;
+        ++visited;
+        if (bound.first) EXPECT_GT(reference(node->name, bound.first->name), 0) << node->name;
+        if (bound.second) EXPECT_LT(reference(node->name, bound.second->name), 0) << node->name;
+        stack.push_back(node->left);
+        bounds.push_back({bound.first, node});
+        stack.push_back(node->right);
+        bounds.push_back({node, bound.second});
+    }
+    int distinct = 0;
+    for (TREE_ITEM* i = root; i; i = i->next) ++distinct;
+    EXPECT_EQ(distinct, visited);
+    for (const std::string& n : names) EXPECT_NE(nullptr, TREE_find(root, n.c_str())) << n;
     TREE_free(root);
 
     // A long listing of names alike at the end stays correct (and fast).
