@@ -18,6 +18,8 @@ need_packages() {
   command -v socat >/dev/null || missing+=(socat)
   command -v xwd >/dev/null || missing+=(x11-apps)
   command -v makensis >/dev/null || missing+=(nsis)
+  command -v rrdtool >/dev/null || missing+=(rrdtool)
+  command -v rsync >/dev/null || missing+=(rsync)
   [ -x /usr/bin/convert ] && /usr/bin/convert -version >/dev/null 2>&1 || missing+=(imagemagick)
   if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
