@@ -4,29 +4,9 @@
 
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
+#include "support/wine_path.h"
 
 namespace {
-
-typedef char*(__cdecl* UnixNameFunction)(const WCHAR*);
-
-// Wine's translation of a Windows path to its Unix path; null when not running under Wine.
-UnixNameFunction WineUnixName()
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel ? (UnixNameFunction)(void*)GetProcAddress(kernel, "wine_get_unix_file_name")
-                  : nullptr;
-}
-
-std::string UnixPath(UnixNameFunction toUnix, const std::string& windowsPath)
-{
-    WCHAR wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
-    char* unixPath = toUnix(wide);
-    if (!unixPath) return "";
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
-}
 
 bool LetterInUse(char letter)
 {
@@ -76,8 +56,7 @@ bool SecondDrive::MapLetter(char letter)
     WriteWholeFile(directory_ + marker, "marker");
     const std::string mapped = std::string(1, letter) + ":\\" + marker;
 
-    UnixNameFunction toUnix = WineUnixName();
-    if (!toUnix) {
+    if (!RunningUnderWine()) {
         const char device[3] = {letter, ':', 0};
         std::string target = directory_.substr(0, directory_.size() - 1);
         if (!DefineDosDeviceA(0, device, target.c_str())) {
@@ -91,7 +70,7 @@ bool SecondDrive::MapLetter(char letter)
             error_ = "WINEPREFIX is not set";
             return false;
         }
-        const std::string target = UnixPath(toUnix, directory_);
+        const std::string target = WineUnixPath(directory_);
         if (target.empty()) {
             error_ = "no Unix path for " + directory_;
             return false;

@@ -3,18 +3,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include "support/process_runner.h"
+#include "support/wine_path.h"
 
 namespace {
-
-typedef char*(CDECL* ToUnixFunction)(const WCHAR*);
-
-// Wine's own export of kernel32; absent on Windows.
-ToUnixFunction ToUnix()
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel ? (ToUnixFunction)(void*)GetProcAddress(kernel, "wine_get_unix_file_name")
-                  : nullptr;
-}
 
 // Characters that pass unquoted through the Windows command line, sh and a socat address.
 bool PlainPath(const std::string& path)
@@ -44,15 +35,7 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string SerialLine::UnixPath(const std::string& windowsPath)
 {
-    ToUnixFunction toUnix = ToUnix();
-    if (!toUnix) return "";
-    WCHAR wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
-    char* unixPath = toUnix(wide);
-    if (!unixPath) return "";
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
+    return WineUnixPath(windowsPath);
 }
 
 std::string SerialLine::DeviceLink(int number)
@@ -83,7 +66,7 @@ bool SerialLine::DeviceExists(int number)
 
 std::string SerialLine::Unavailable()
 {
-    if (!ToUnix()) return "not running under Wine: the serial lines are socat pseudo-terminals";
+    if (!RunningUnderWine()) return "not running under Wine: the serial lines are socat pseudo-terminals";
     if (GetFileAttributesA("Z:\\usr\\bin\\socat") == INVALID_FILE_ATTRIBUTES)
         return "socat is missing (apt-get install socat)";
     if (GetFileAttributesA("Z:\\bin\\bash") == INVALID_FILE_ATTRIBUTES)
