@@ -30,6 +30,8 @@ struct Installation {
 // both begins and ends with one).
 std::string FakeCommand(const std::string& program, const std::string& log,
                         const std::string& title, const std::string& options);
+// The message part of the status bar of a frame in another process ("" without one).
+std::string StatusBarText(HWND frame);
 // Ends every process whose program file lies in the directory (the services Custor started
 // from its installation), so none outlives the test.
 void KillProcessesFrom(const std::string& directory);
