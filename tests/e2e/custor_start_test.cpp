@@ -9,18 +9,6 @@ int FrameHeight(HWND frame)
     GetWindowRect(frame, &r);
     return r.bottom - r.top;
 }
-
-// The message part of the frame's status bar.
-std::string StatusBarText(HWND frame)
-{
-    HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
-    char text[200] = "";
-    DWORD_PTR copied = 0;
-    // Sent, not GetWindowTextA: the text of another process's control comes only by asking it.
-    if (bar) SendMessageTimeoutA(bar, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG,
-                                 2000, &copied);
-    return text;
-}
 }  // namespace
 
 TEST(CustorProgram, StartsLogsAndEndsOnTheEndCommand)

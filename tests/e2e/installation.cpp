@@ -60,6 +60,17 @@ std::vector<DWORD> ProcessesFrom(const std::string& directory)
     return ids;
 }
 
+std::string StatusBarText(HWND frame)
+{
+    HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+    char text[200] = "";
+    DWORD_PTR copied = 0;
+    // Sent, not GetWindowTextA: the text of another process's control comes only by asking it.
+    if (bar) SendMessageTimeoutA(bar, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG,
+                                 2000, &copied);
+    return text;
+}
+
 void KillProcessesFrom(const std::string& directory)
 {
     for (int round = 0; round < 3; ++round) {

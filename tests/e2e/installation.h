@@ -33,6 +33,8 @@ std::string FakeCommand(const std::string& program, const std::string& log,
                         const std::string& title, const std::string& options);
 // Ids of the processes whose program file lies in the directory.
 std::vector<DWORD> ProcessesFrom(const std::string& directory);
+// The message part of the status bar of a frame in another process ("" without one).
+std::string StatusBarText(HWND frame);
 // Ends every process whose program file lies in the directory (the services Custor started
 // from its installation), so none outlives the test.
 void KillProcessesFrom(const std::string& directory);
