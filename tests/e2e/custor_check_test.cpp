@@ -39,7 +39,7 @@ TEST(CustorCheck, ReportsMistakesWithTheirExitStatusAndTouchesNothing)
     const std::string fake = inst.CopyFakeService("fakesvc.exe");
     const std::string title = UniqueTitle("E2E CHECKED");
     const std::string log = inst.dir.file("service.log");
-    const std::string service = "[ByTitle]\n" + title + "=" + FakeCommand(fake, log, title, "") + "\n";
+    const std::string service = "[ByTitle]\n" + title + "=" + FakeCommand(fake, log, title, "--status 0") + "\n";
     std::string garbage;
     for (int i = 0; i < 3000; ++i) garbage += (char)(i * 7919 % 256);
     inst.dir.write("garbage.bin", garbage);
@@ -53,12 +53,12 @@ TEST(CustorCheck, ReportsMistakesWithTheirExitStatusAndTouchesNothing)
     } const cases[] = {
         {"clean", service + "[Timing]\nNoResponseWarning=30\n", "/check", 0, "0 errors, 0 warnings"},
         {"warning", service + "[Timing]\nNoResponseEror=30\n", "/check", 1,
-         "line 3: warning: [Timing] NoResponseEror: unknown key, did you mean \"NoResponseError\"?"},
+         "line 4: warning: [Timing] NoResponseEror: unknown key, did you mean \"NoResponseError\"?"},
         {"error", service + "[Common]\nWatchCom=LPT1\n", "/CHECK", 2,
-         "line 3: error: [Common] WatchCom: \"LPT1\" names no COM port (COM1, COM2, ...)"},
+         "line 4: error: [Common] WatchCom: \"LPT1\" names no COM port (COM1, COM2, ...)"},
         {"missing program", "[ByTitle]\nFAX=\"" + inst.dir.file("gone.exe") + "\" -x\n", "/check", 2,
          "line 2: error: [ByTitle] FAX: the program file \"" + inst.dir.file("gone.exe") + "\" does not exist"},
-        {"garbage named", service, "/check garbage.bin", 2, "error: the line holds control characters"},
+        {"garbage named", service, "/check garbage.bin", 2, "line 1: error: the line holds control characters or zero bytes: this is not a text configuration"},
         {"named file missing", service, "/check \"no such.ini\"", 2, "error: the file cannot be read"},
     };
     const std::set<std::string> before = {"Custor.exe", "fakesvc.exe", "garbage.bin", "custor.ini"};
