@@ -4,6 +4,7 @@
 #include "support/prometheus_text.h"
 #include <atomic>
 #include <mutex>
+#include <stdio.h>
 #include <thread>
 
 namespace {
@@ -107,6 +108,7 @@ TEST(CustorMetrics, TheFileFollowsTheFormatCountsAKillAndIsNeverSeenHalfWritten)
     EXPECT_EQ(0, inst.End());
 
     reader.Stop();
+    printf("the metrics file was read %d times while Custor wrote it\n", reader.reads.load());
     EXPECT_GT(reader.reads.load(), 100);
     EXPECT_EQ(0, reader.badReads.load()) << reader.bad;
     // Every write was put in place: no failure in the log, no temporary left behind.
