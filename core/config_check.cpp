@@ -62,10 +62,14 @@ void Check_Report(CHECKER& c, int severity, int line, const char* section, const
 
 int Check_LineOf(const CHECKER& c, const char* section, const char* key)
 {
+    // The scan keeps names cut to its buffer: look them up cut the same way.
+    char sectionKept[CHECK_NAME_SIZE], keyKept[CHECK_NAME_SIZE];
+    STR_ncpy(sectionKept, section, CHECK_NAME_SIZE - 1);
+    STR_ncpy(keyKept, key ? key : "", CHECK_NAME_SIZE - 1);
     for (int i = 0; i < c.keyLineCount; ++i) {
         const CHECK_KEY_LINE& k = c.keyLines[i];
-        if (lstrcmpiA(k.section, section) != 0) continue;
-        if (key ? lstrcmpiA(k.key, key) == 0 : k.key[0] == 0) return k.line;
+        if (lstrcmpiA(k.section, sectionKept) != 0) continue;
+        if (key ? lstrcmpiA(k.key, keyKept) == 0 : k.key[0] == 0) return k.line;
     }
     return 0;
 }

@@ -9,7 +9,7 @@
 #include "core/pass_common.h"
 #include "core/str.h"
 #include "core/supervision.h"
-#include <atomic>
+#include <mutex>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,11 +36,22 @@ struct METRICS_STATE {
 };
 METRICS_STATE g_metrics;
 
-// Written by the FileSync worker, read by the window thread.
-std::atomic<bool> g_fileSyncSeen(false);
-std::atomic<int32_t> g_fileSyncEnd(0);
-std::atomic<bool> g_fileSyncOk(false);
-std::atomic<int32_t> g_fileSyncFiles(0);
+// The last FileSync run: written by the worker thread, read by the window thread, always as
+// a whole under g_fileSyncLock, so a file never pairs one run's end with another's result.
+struct FILESYNC_RUN_METRICS {
+    bool seen;
+    int32_t end;
+    bool ok;
+    int32_t filesCopied;
+};
+std::mutex g_fileSyncLock;
+FILESYNC_RUN_METRICS g_fileSyncRun;  // under g_fileSyncLock
+
+FILESYNC_RUN_METRICS LastFileSyncRun()
+{
+    std::lock_guard<std::mutex> hold(g_fileSyncLock);
+    return g_fileSyncRun;
+}
 
 // The slow block comes round every 10 s; a little early still counts as round.
 const DWORD kWritePeriodMs = 9500;
@@ -299,17 +310,18 @@ void WatchdogFamilies(TEXT_OUT& t, int32_t now)
         Append(t, "\"} %d\n", age > 0 ? (int)age : 0);
     }
 
-    if (g_fileSyncSeen.load()) {
+    const FILESYNC_RUN_METRICS run = LastFileSyncRun();
+    if (run.seen) {
         Family(t, "custor_filesync_last_run_end_timestamp_seconds", "gauge",
                "End of the last FileSync run, seconds since 1970 UTC.");
         Append(t, "custor_filesync_last_run_end_timestamp_seconds %d\n",
-               (int)(g_fileSyncEnd.load() - LocalClockOffset()));
+               (int)(run.end - LocalClockOffset()));
         Family(t, "custor_filesync_last_run_success", "gauge",
                "1 when the last FileSync run succeeded.");
-        Append(t, "custor_filesync_last_run_success %d\n", g_fileSyncOk.load() ? 1 : 0);
+        Append(t, "custor_filesync_last_run_success %d\n", run.ok ? 1 : 0);
         Family(t, "custor_filesync_last_run_files_copied", "gauge",
                "Files the last FileSync run copied.");
-        Append(t, "custor_filesync_last_run_files_copied %d\n", (int)g_fileSyncFiles.load());
+        Append(t, "custor_filesync_last_run_files_copied %d\n", (int)run.filesCopied);
     }
 
     Family(t, "custor_uptime_seconds", "gauge", "Seconds since Custor started.");
@@ -325,6 +337,19 @@ bool BuildText(TEXT_OUT& t)
     ServiceFamilies(t, now);
     WatchdogFamilies(t, now);
     return !t.failed && t.data;
+}
+
+// Renames the temporary over the file. A reader that holds the file open without sharing its
+// deletion (as many do) blocks the rename for the moment of its read: a few short tries then.
+bool ReplaceWithTemporary(const char* temporary, const char* path)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING)) return true;
+        const DWORD error = GetLastError();
+        if (attempt >= 4 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+            return false;
+        g_host.sleep(20);
+    }
 }
 
 void ReportFailure(const char* path, DWORD error)
@@ -359,10 +384,11 @@ uint32_t Metrics_EventCount(bool messageTable, const char* name, SERVICE_EVENT e
 
 void Metrics_FileSyncRun(int32_t endTime, bool ok, int32_t filesCopied)
 {
-    g_fileSyncEnd.store(endTime);
-    g_fileSyncOk.store(ok);
-    g_fileSyncFiles.store(filesCopied);
-    g_fileSyncSeen.store(true);
+    std::lock_guard<std::mutex> hold(g_fileSyncLock);
+    g_fileSyncRun.seen = true;
+    g_fileSyncRun.end = endTime;
+    g_fileSyncRun.ok = ok;
+    g_fileSyncRun.filesCopied = filesCopied;
 }
 
 void Metrics_ResolvePath(const char* value, char* path, int size)
@@ -412,8 +438,7 @@ bool Metrics_Write()
         if (!whole) error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         CloseHandle(file);
         // Only a complete file replaces the old one; a reader sees either one or the other.
-        if (whole && !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING))
-            error = GetLastError();
+        if (whole && !ReplaceWithTemporary(temporary, path)) error = GetLastError();
         if (error) DeleteFileA(temporary);
     }
     free(t.data);
@@ -437,8 +462,6 @@ void Metrics_Tick()
 void Metrics_Reset()
 {
     memset(&g_metrics, 0, sizeof(g_metrics));
-    g_fileSyncSeen.store(false);
-    g_fileSyncEnd.store(0);
-    g_fileSyncOk.store(false);
-    g_fileSyncFiles.store(0);
+    std::lock_guard<std::mutex> hold(g_fileSyncLock);
+    g_fileSyncRun = FILESYNC_RUN_METRICS{};
 }

@@ -11,6 +11,7 @@
 #include "core/config.h"
 #include "core/display.h"
 #include "core/host.h"
+#include "core/metrics.h"
 #include "core/str.h"
 #include "core/supervision.h"
 #include "housekeeping/jobs.h"
@@ -52,6 +53,7 @@ DWORD WINAPI WorkerLoop(void*)
         const bool ok = FileSync_Run(order, s_lastRunFailed.load(), &counts);
         s_lastRunFailed.store(!ok);
         const int32_t now = Host_Now();
+        Metrics_FileSyncRun(now, ok, counts.copied);
         if (!order.deleteRun) s_lastSyncTime.store(now);
         s_lastRunTime.store(now);
         s_deleteMode.store(false);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include "core/config.h"
 #include "core/display.h"
+#include "core/metrics.h"
 #include "core/supervision.h"
 #include "filesync_fixture.h"
 #include "housekeeping/filesync.h"
 #include "housekeeping/jobs.h"
+#include "support/prometheus_text.h"
 #include <string>
 #include <string.h>
 
@@ -21,6 +23,7 @@ TEST(FileSyncWorker, ARequestRunsOnTheWorkerAndTheWindowThreadShowsTheLine)
     g_display.fileSyncLine = [](const char* text) { g_shown = text; };
     const int32_t now = m.p.host.Now();
     FileSync_ResetTimes(now - 300);
+    Metrics_Reset();
 
     ASSERT_TRUE(FileSync_Request(2));
     EXPECT_FALSE(FileSync_Request(2));  // one at a time (or the first already ended)
@@ -31,6 +34,14 @@ TEST(FileSyncWorker, ARequestRunsOnTheWorkerAndTheWindowThreadShowsTheLine)
     EXPECT_EQ(now, v.lastSyncTime);
     EXPECT_EQ(now, v.lastRunTime);
     EXPECT_FALSE(v.lastRunFailed);
+    // The run's end reached the metrics from the worker.
+    const auto run = [] {
+        char text[8192];
+        Metrics_Format(text, sizeof(text));
+        return ParseMetricsText(text);
+    };
+    EXPECT_EQ(1, run().Value("custor_filesync_last_run_success"));
+    EXPECT_EQ(1, run().Value("custor_filesync_last_run_files_copied"));
 
     EXPECT_EQ("", g_shown);  // the worker never shows it itself
     FileSync_ShowLine();
@@ -47,6 +58,8 @@ TEST(FileSyncWorker, ARequestRunsOnTheWorkerAndTheWindowThreadShowsTheLine)
     ASSERT_TRUE(FileSync_WaitIdle(20000));
     EXPECT_EQ(now, FileSync_State().lastSyncTime);
     EXPECT_EQ(now + 100, FileSync_State().lastRunTime);
+    EXPECT_EQ(0, run().Value("custor_filesync_last_run_files_copied"));
+    Metrics_Reset();
     EXPECT_FALSE(FileSync_Request(3));
 }
 

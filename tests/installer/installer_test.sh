@@ -31,14 +31,24 @@ wait_for() {
   return 1
 }
 
+# The installer's last step is the uninstaller entry naming the folder. Under load that entry
+# was once not yet readable right after the launcher came back, so the end of an installation
+# is awaited by its effect, as the uninstaller's is.
+installed_into() {
+  wait_for "\$wine reg query \"\$uninstall_key\" /v NoRepair >/dev/null 2>&1 &&
+            \$wine reg query \"\$uninstall_key\" /v InstallLocation 2>/dev/null | grep -qi '$1'"
+}
+
 # 1. A fresh folder: programs, example configuration, uninstaller, start entry.
 $wine "$setup" /S '/D=C:\Watch' </dev/null >/dev/null 2>&1
+installed_into 'C:\\Watch' || fail "the installation into C:\Watch did not end"
 for f in Custor.exe shutter.exe custor.ini uninstall.exe; do
   [ -f "$drive/Watch/$f" ] || fail "$f not installed"
 done
 cmp -s "$drive/Watch/Custor.exe" "$(dirname "$setup")/bin/Custor.exe" || fail "Custor.exe differs from the build"
 $wine reg query "$run_key" /v Custor 2>/dev/null | grep -qi 'C:\\Watch\\Custor.exe' || fail "no start entry"
-$wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' || fail "no uninstaller entry"
+entry=$($wine reg query "$uninstall_key" /v UninstallString 2>&1)
+echo "$entry" | grep -qi 'uninstall.exe' || fail "no uninstaller entry: $entry"
 # The example configuration passes the check.
 out=$($wine 'C:\Watch\Custor.exe' /check </dev/null 2>/dev/null)
 status=$?
@@ -50,6 +60,7 @@ mkdir -p "$drive/Kept"
 printf '[Timing]\r\nNotRunningError=7\r\n' > "$drive/Kept/custor.ini"
 cp "$drive/Kept/custor.ini" "$work/operator.ini"
 $wine "$setup" /S '/D=C:\Kept' </dev/null >/dev/null 2>&1
+installed_into 'C:\\Kept' || fail "the installation into C:\Kept did not end"
 [ -f "$drive/Kept/Custor.exe" ] || fail "Custor.exe not installed beside the operator's configuration"
 cmp -s "$drive/Kept/custor.ini" "$work/operator.ini" || fail "the operator's custor.ini was changed"
 

@@ -18,33 +18,10 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 ShutterRun RunShutter(const std::string& arguments)
 {
     ShutterRun run;
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-    std::string commandLine = Quoted(SiblingProgram("shutter.exe")) + " " + arguments;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    PROCESS_INFORMATION pi = {};
-    run.started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                 nullptr, nullptr, &si, &pi) != 0;
-    CloseHandle(writeEnd);
-    if (run.started) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0)
-            run.raw.append(chunk, got);
-        WaitForSingleObject(pi.hProcess, 30000);
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(readEnd);
+    const int code =
+        RunCapturingOutput(Quoted(SiblingProgram("shutter.exe")) + " " + arguments, "", &run.raw);
+    run.started = code != -1;
+    run.exitCode = (DWORD)code;
 
     for (size_t i = 0; i < run.raw.size(); ++i) {
         if (run.raw[i] == '\r' && i + 1 < run.raw.size() && run.raw[i + 1] == '\n') continue;
