@@ -5,6 +5,24 @@
 
 namespace {
 
+// Puts an entry's creation and last-write time ten minutes back: entries of the current second
+// count as too young to copy.
+void Backdate(const std::string& path)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= 600ull * 10000000ull;
+    const FILETIME past = {t.LowPart, t.HighPart};
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    SetFileTime(h, &past, nullptr, &past);
+    CloseHandle(h);
+}
+
 // An installation whose FileSync rule 1 mirrors its "data" folder (a.txt, sub\b.txt) to
 // "mirror" on the backup drive; schedule holds the [FileSync] timing keys.
 void WriteMirrorSetup(Installation& inst, SecondDrive& backup, const std::string& schedule)
@@ -13,6 +31,8 @@ void WriteMirrorSetup(Installation& inst, SecondDrive& backup, const std::string
     CreateDirectoryA(inst.dir.file("data\\sub").c_str(), nullptr);
     inst.dir.write("data\\a.txt", "alpha");
     inst.dir.write("data\\sub\\b.txt", "beta");
+    for (const char* entry : {"data\\a.txt", "data\\sub\\b.txt", "data\\sub", "data"})
+        Backdate(inst.dir.file(entry));
     inst.dir.write("custor.ini", "[FileSync]\n" + schedule + "WriteLog=1\n1=" +
                                      inst.dir.path() + "data\\*.*, " + backup.file("mirror") +
                                      "\n");
