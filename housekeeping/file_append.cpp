@@ -47,32 +47,32 @@ static void FinishLeftover(const char* name, DWORD, void* context)
         AppendHandOver(rule, name, handOver);
 }
 
+// Hands one new source file over and appends it to destination + name.
+static bool AppendNewFile(const char* name, DWORD, void* context)
+{
+    const SPOOL_RULE& rule = *(const SPOOL_RULE*)context;
+    char source[SPOOL_PATH_SIZE], handOver[SPOOL_PATH_SIZE], destination[SPOOL_PATH_SIZE];
+    if (!Spool_Join(source, rule.sourceDir, name, "") ||
+        !Spool_Join(handOver, rule.sourceDir, name, kHandOverSuffix) ||
+        !Spool_Join(destination, rule.destination, name, ""))
+        return true;
+    // An older hand-over of this name not finished yet: its content comes first.
+    if (GetFileAttributesA(handOver) != INVALID_FILE_ATTRIBUTES) return true;
+    HANDLE file = HandOver_OpenDestination(destination);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    HandOver_ForgetRecord(handOver);
+    if (MoveFileA(source, handOver) &&
+        HandOver_Append(file, destination, handOver, 1, nullptr) == HANDOVER_DONE)
+        HandOver_Finish(handOver);
+    CloseHandle(file);
+    return true;
+}
+
 static void AppendFilesOfRule(const SPOOL_RULE& rule)
 {
     // Hand-overs left by an earlier run are finished before anything new.
     Spool_ForEachHandOver(rule, kHandOverSuffix, FinishLeftover, (void*)&rule);
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA(rule.pattern, &found);
-    if (listing == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (Spool_IsOwnFile(found.cFileName)) continue;
-        char source[SPOOL_PATH_SIZE], handOver[SPOOL_PATH_SIZE], destination[SPOOL_PATH_SIZE];
-        if (!Spool_Join(source, rule.sourceDir, found.cFileName, "") ||
-            !Spool_Join(handOver, rule.sourceDir, found.cFileName, kHandOverSuffix) ||
-            !Spool_Join(destination, rule.destination, found.cFileName, ""))
-            continue;
-        // An older hand-over of this name not finished yet: its content comes first.
-        if (GetFileAttributesA(handOver) != INVALID_FILE_ATTRIBUTES) continue;
-        HANDLE file = HandOver_OpenDestination(destination);
-        if (file == INVALID_HANDLE_VALUE) continue;
-        HandOver_ForgetRecord(handOver);
-        if (MoveFileA(source, handOver) &&
-            HandOver_Append(file, destination, handOver, 1, nullptr) == HANDOVER_DONE)
-            HandOver_Finish(handOver);
-        CloseHandle(file);
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
+    Spool_ForEachSource(rule, AppendNewFile, (void*)&rule);
 }
 
 void FileAppend_Run()

@@ -8,31 +8,25 @@
 #include "partner/partner_commands.h"
 #include <stdio.h>
 
+// Moves one source file of a rule; false when it fails (the remaining files and rules wait
+// for the next run).
+static bool MoveOneFile(const char* name, DWORD, void* context)
+{
+    const SPOOL_RULE& rule = *(const SPOOL_RULE*)context;
+    char source[SPOOL_PATH_SIZE], destination[SPOOL_PATH_SIZE];
+    if (!Spool_Join(source, rule.sourceDir, name, "") ||
+        !Spool_Join(destination, rule.destination, name, ""))
+        return false;
+    if (FILE_Copy(destination, source, 1, TRUE, FALSE, nullptr, FALSE) == 0) return false;
+    // After a rename this finds nothing; after a copy the source goes only now.
+    FILE_saveremove(source);
+    return true;
+}
+
 // Moves the files of one rule; false at the first move that fails.
 static bool MoveFilesOfRule(const SPOOL_RULE& rule)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA(rule.pattern, &found);
-    if (listing == INVALID_HANDLE_VALUE) return true;
-    bool ok = true;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (Spool_IsOwnFile(found.cFileName)) continue;  // a temporary of a producer or ours
-        char source[SPOOL_PATH_SIZE], destination[SPOOL_PATH_SIZE];
-        if (!Spool_Join(source, rule.sourceDir, found.cFileName, "") ||
-            !Spool_Join(destination, rule.destination, found.cFileName, "")) {
-            ok = false;
-            break;
-        }
-        if (FILE_Copy(destination, source, 1, TRUE, FALSE, nullptr, FALSE) == 0) {
-            ok = false;  // the remaining files and rules wait for the next run
-            break;
-        }
-        // After a rename this finds nothing; after a copy the source goes only now.
-        FILE_saveremove(source);
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
-    return ok;
+    return Spool_ForEachSource(rule, MoveOneFile, (void*)&rule);
 }
 
 bool FileMove_Run()

@@ -207,6 +207,7 @@ static void Count(DWORD size)
     g_logMove.bytes += size;
 }
 
+// The rule and the time of the pass, for the listing callbacks.
 struct LEFTOVER_CONTEXT {
     const SPOOL_RULE* rule;
     const SYSTEMTIME* when;
@@ -219,6 +220,17 @@ static void FinishLeftover(const char* name, DWORD size, void* context)
     if (MakeEntry(*c.rule, name, *c.when, &e) && HandOverLog(e, true)) Count(size);
 }
 
+static bool MoveNewLog(const char* name, DWORD size, void* context)
+{
+    const LEFTOVER_CONTEXT& c = *(const LEFTOVER_CONTEXT*)context;
+    LOG_ENTRY e;
+    if (!MakeEntry(*c.rule, name, *c.when, &e)) return true;
+    // An older hand-over of this log not finished yet: its content comes first.
+    if (Exists(e.handOver)) return true;
+    if (HandOverLog(e, false)) Count(size);
+    return true;
+}
+
 static void MoveLogsOfRule(const SPOOL_RULE& rule, const SYSTEMTIME& when)
 {
     FILE_DirectoryTest(rule.destination, 2);
@@ -226,20 +238,7 @@ static void MoveLogsOfRule(const SPOOL_RULE& rule, const SYSTEMTIME& when)
     // Hand-overs left by an earlier pass are finished before anything new.
     LEFTOVER_CONTEXT context = {&rule, &when};
     Spool_ForEachHandOver(rule, kHandOverSuffix, FinishLeftover, &context);
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA(rule.pattern, &found);
-    if (listing == INVALID_HANDLE_VALUE) return;
-    do {
-        // Directories are no logs, whatever their name.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (Spool_IsOwnFile(found.cFileName)) continue;
-        LOG_ENTRY e;
-        if (!MakeEntry(rule, found.cFileName, when, &e)) continue;
-        // An older hand-over of this log not finished yet: its content comes first.
-        if (Exists(e.handOver)) continue;
-        if (HandOverLog(e, false)) Count(found.nFileSizeLow);
-    } while (FindNextFileA(listing, &found));
-    FindClose(listing);
+    Spool_ForEachSource(rule, MoveNewLog, &context);
 }
 
 static void Pass(const SYSTEMTIME& started)

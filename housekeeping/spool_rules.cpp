@@ -139,6 +139,24 @@ bool Spool_Join(char* out, const char* directory, const char* name, const char* 
     return written > 0 && written < SPOOL_PATH_SIZE;
 }
 
+bool Spool_ForEachSource(const SPOOL_RULE& rule, SPOOL_SOURCE_FOUND found, void* context)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(rule.pattern, &entry);
+    if (listing == INVALID_HANDLE_VALUE) return true;
+    bool completed = true;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (Spool_IsOwnFile(entry.cFileName)) continue;
+        if (!found(entry.cFileName, entry.nFileSizeLow, context)) {
+            completed = false;
+            break;
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    return completed;
+}
+
 void Spool_ForEachHandOver(const SPOOL_RULE& rule, const char* suffix, SPOOL_HANDOVER_FOUND found,
                            void* context)
 {

@@ -44,6 +44,12 @@ bool Spool_Join(char* out, const char* directory, const char* name, const char* 
 // Calls found(name, size, context) for every hand-over file "<name><suffix>" in the rule's
 // source directory whose name the rule's pattern matches (hand-overs of a job's own files,
 // such as the records, are left out).
+// Calls found(name, size, context) for every file the rule's pattern lists in its source
+// directory, leaving out directories and the jobs' and producers' own temporaries; stops when
+// found returns false. Returns false when it was stopped.
+typedef bool (*SPOOL_SOURCE_FOUND)(const char* name, DWORD size, void* context);
+bool Spool_ForEachSource(const SPOOL_RULE& rule, SPOOL_SOURCE_FOUND found, void* context);
+
 typedef void (*SPOOL_HANDOVER_FOUND)(const char* name, DWORD size, void* context);
 void Spool_ForEachHandOver(const SPOOL_RULE& rule, const char* suffix, SPOOL_HANDOVER_FOUND found,
                            void* context);
