@@ -33,6 +33,7 @@ struct METRICS_STATE {
     DWORD lastWriteTick;
     bool written;         // written at least once since start
     bool failureLogged;   // the current run of failed writes is in the event log
+    int busyRenames;      // renames in a row that a reader of the file has held up
 };
 METRICS_STATE g_metrics;
 
@@ -339,17 +340,15 @@ bool BuildText(TEXT_OUT& t)
     return !t.failed && t.data;
 }
 
-// Renames the temporary over the file. A reader that holds the file open without sharing its
-// deletion (as many do) blocks the rename for the moment of its read: a few short tries then.
-bool ReplaceWithTemporary(const char* temporary, const char* path)
+// A reader that holds the file open without sharing its deletion (as many do) blocks the
+// rename for the moment of its read. The window thread does not wait for it: the file is
+// written again at the next ticks (Metrics_RetryHeldWrite), this many times, before the
+// write counts as failed.
+const int kBusyRenameTicks = 8;
+
+bool ReaderHoldsFile(DWORD error)
 {
-    for (int attempt = 0;; ++attempt) {
-        if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING)) return true;
-        const DWORD error = GetLastError();
-        if (attempt >= 4 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
-            return false;
-        g_host.sleep(20);
-    }
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
 void ReportFailure(const char* path, DWORD error)
@@ -427,6 +426,7 @@ bool Metrics_Write()
         return false;
     }
     DWORD error = 0;
+    bool heldByReader = false;
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -438,10 +438,20 @@ bool Metrics_Write()
         if (!whole) error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         CloseHandle(file);
         // Only a complete file replaces the old one; a reader sees either one or the other.
-        if (whole && !ReplaceWithTemporary(temporary, path)) error = GetLastError();
+        bool renamed = false;
+        if (whole) renamed = MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING) != 0;
+        if (whole && !renamed) {
+            error = GetLastError();
+            heldByReader = ReaderHoldsFile(error);
+        }
         if (error) DeleteFileA(temporary);
     }
     free(t.data);
+    if (heldByReader && g_metrics.busyRenames < kBusyRenameTicks) {
+        ++g_metrics.busyRenames;
+        return false;
+    }
+    g_metrics.busyRenames = 0;
     if (error) {
         ReportFailure(path, error);
         return false;
@@ -457,6 +467,11 @@ void Metrics_Tick()
     g_metrics.written = true;
     g_metrics.lastWriteTick = now;
     Metrics_Write();
+}
+
+void Metrics_RetryHeldWrite()
+{
+    if (g_metrics.busyRenames != 0) Metrics_Write();
 }
 
 void Metrics_Reset()

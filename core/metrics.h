@@ -19,6 +19,8 @@ void Metrics_FileSyncRun(int32_t endTime, bool ok, int32_t filesCopied);
 
 // The slow block of the tick: writes the file when 10 s have passed since the last write.
 void Metrics_Tick();
+// Every tick: writes again a file whose rename a reader held up at the last write.
+void Metrics_RetryHeldWrite();
 // Writes the file now; false when the key is empty or the file could not be put in place.
 bool Metrics_Write();
 // Formats the metrics into buffer (cut to size, always terminated); returns the length that

@@ -202,6 +202,7 @@ void SupervisionTick(HWND mainWindow)
     g_tickDuties.probeMessageServices();
     // The FileSync worker leaves its line text for this thread, which owns the window.
     FileSync_ShowLine();
+    Metrics_RetryHeldWrite();
 
     s.slowCounter += 1;
     if (g_tickDuties.selfUpdatePendingTotal() != 0) s.slowCounter += kSelfUpdateExtraTicks;
