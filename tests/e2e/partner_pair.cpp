@@ -24,9 +24,16 @@ SecondMachine::SecondMachine(const char* computerName) : name(computerName)
     const std::string environment =
         "export PATH=/usr/sbin:/usr/bin:/sbin:/bin WINEDEBUG=-all WINEPREFIX=" + unixDir +
         "prefix WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY='" + display + "'\n";
-    Write("start.sh", "#!/bin/sh\n" + environment + "unshare -u sh -c 'hostname " + name +
-                          "; exec " + kWine + " " + unixDir + "Custor.exe' >" + unixDir +
-                          "wine.out 2>&1 &\necho started >" + unixDir + "started\n");
+    // Now and then a new prefix comes up without its system files ("could not load
+    // kernel32.dll"), so the prefix is made first and made again until it is whole.
+    const std::string prefix = unixDir + "prefix";
+    const std::string makePrefix =
+        "for try in 1 2 3; do " + std::string(kWine) + " wineboot -i; wineserver -w; "
+        "[ -f " + prefix + "/drive_c/windows/system32/kernel32.dll ] && break; "
+        "wineserver -k; rm -rf " + prefix + "; done; ";
+    Write("start.sh", "#!/bin/sh\n" + environment + "unshare -u sh -c 'hostname " + name + "; " +
+                          makePrefix + "exec " + kWine + " " + unixDir + "Custor.exe' >" +
+                          unixDir + "wine.out 2>&1 &\necho started >" + unixDir + "started\n");
     Write("stop.sh", "#!/bin/sh\n" + environment + "wineserver -k\nwineserver -w\nrm -rf " + unixDir +
                          "prefix\necho stopped >" + unixDir + "stopped\n");
 }
