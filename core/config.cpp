@@ -262,6 +262,7 @@ int ReadConfiguration(HWND mainWindow, bool clearDisabled)
     Display_ClearRows();
     g_pingList.count = 0;
     LogMove_Invalidate();
+    FileSync_ConfigurationRead();
 
     ReadScalarKeys();
     g_config.configFileTime = FILE_GetTime(g_paths.configFile, nullptr);

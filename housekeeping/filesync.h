@@ -18,6 +18,11 @@ enum { FILESYNC_RULE_END = 0, FILESYNC_RULE_SKIP = 1, FILESYNC_RULE_OK = 2 };
 // Reads rule number from [FileSync] of configFile: END when neither form is there (the list
 // ends), SKIP when the rule is malformed (the next number is still read), OK with the rule.
 int FileSync_ReadRule(const char* configFile, int number, FILESYNC_RULE* rule);
+// Why a run must refuse the rule (its destination is missing, the root of a drive or share,
+// the source itself, inside the source or above it), or null when the rule may run.
+const char* FileSync_RefusalOf(const FILESYNC_RULE& rule);
+// Worker: writes the event line of a refused rule, once per reading of the configuration.
+void FileSync_ReportRefusal(int number, const char* reason, const char* destination);
 
 // Everything a run needs from the window thread's state, fixed when the run is requested, so
 // the worker never reads what the window thread may rewrite meanwhile.

@@ -102,11 +102,14 @@ void FileSync_Schedule(int hour, int minute)
 
     const FILESYNC_STATE_VIEW state = FileSync_State();
     const SUPERVISION_STATE& s = g_supervision;
-    if (c.autoTime != 0 && now >= state.lastSyncTime + c.autoTime && s.active && !s.notOk &&
-        !s.appProblem) {
+    // The sums are taken in 64 bits: a period of years added to the clock must not wrap into
+    // the past and make every tick's run due.
+    if (c.autoTime != 0 && (int64_t)now >= (int64_t)state.lastSyncTime + c.autoTime &&
+        s.active && !s.notOk && !s.appProblem) {
         RequestAutomatic(false);
     } else if (c.autoTimeDel != 0 && c.autoTime != 0 &&
-               now >= state.lastRunTime + c.autoTimeDel && s.active && !FileSync_IsRequested()) {
+               (int64_t)now >= (int64_t)state.lastRunTime + c.autoTimeDel && s.active &&
+               !FileSync_IsRequested()) {
         RequestAutomatic(true);
     }
 }

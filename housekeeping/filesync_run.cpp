@@ -33,12 +33,13 @@ struct RUN {
     bool error;      // the run failed; no further rules
     bool abort;      // stop the rule at once: nothing more is deleted or copied
     bool alwaysLog;  // the error goes to the event log even after a failed run
+    bool refused;    // a rule was refused; its own report wrote the event line
     char errorText[FILESYNC_TEXT_SIZE];
     char ruleName[16];
     const char* pattern;
     int tag;                  // progress tag: the short form's rule number, else 1
-    int32_t minimumAge;       // effective, minutes
-    int32_t maximumAge;       // effective, minutes
+    uint64_t minimumAge;      // effective, seconds; 0 none
+    uint64_t maximumAge;      // effective, seconds; 0 none
     int32_t lastProgress;     // seconds clock of the last progress text
 };
 
@@ -104,7 +105,7 @@ bool ListDirectory(RUN& run, const char* directory, bool source, int depth, TREE
                 // A creation time in the future is a wrong clock, not an old directory: it
                 // is kept rather than losing its mirror.
                 const int32_t age = Host_Now() - SecondsOf(found.ftCreationTime);
-                if (age > 0 && (uint32_t)age > (uint32_t)run.maximumAge * 60u) {
+                if (age > 0 && (uint64_t)age > run.maximumAge) {
                     run.counts.oldIgnored++;
                     continue;
                 }
@@ -185,7 +186,7 @@ bool SyncPair(RUN& run, const char* S, const char* D, int depth);
 void CopyPass(RUN& run, TREE_ITEM* source, TREE_ITEM* destination, const char* S,
               const char* D, int depth)
 {
-    const uint32_t minimumAge = (uint32_t)run.minimumAge * 60u;
+    const uint64_t minimumAge = run.minimumAge;
     for (TREE_ITEM* s = source; s && !run.abort; s = s->next) {
         if (s->isDirectory) {
             if (AgeOf(s->time) > minimumAge) {
@@ -244,6 +245,28 @@ bool SyncPair(RUN& run, const char* S, const char* D, int depth)
     return !run.error;
 }
 
+// Ages in minutes as seconds, without wrapping: a limit of more than 2^32 seconds must not
+// turn into a few seconds (every old directory's mirror would go). Negative counts as none.
+uint64_t SecondsOfMinutes(int32_t minutes) { return minutes > 0 ? (uint64_t)minutes * 60u : 0; }
+
+// The long form's source test. It only looks: writing a test file into the source (as the
+// test of a share root does) would fail on a read-only share, and the listing guard already
+// stops a run whose source cannot be read.
+bool SourceExists(const char* source)
+{
+    char pattern[MAX_PATH];
+    if (!JoinPath(pattern, source, "*", false)) return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+        return true;
+    }
+    // An empty drive root lists nothing, not even "." entries.
+    const DWORD attributes = GetFileAttributesA(source);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The short form's checks: the source exists, and the destination can be created, written
 // and cleaned. false with the error set.
 bool TestShortForm(RUN& run, const FILESYNC_RULE& rule)
@@ -283,14 +306,21 @@ void RunRules(RUN& run)
         const int read = FileSync_ReadRule(g_paths.configFile, n, &rule);
         if (read == FILESYNC_RULE_END) break;
         snprintf(run.ruleName, sizeof(run.ruleName), "%d", n);
-        if (read == FILESYNC_RULE_OK) {
+        const char* refusal = read == FILESYNC_RULE_OK ? FileSync_RefusalOf(rule) : nullptr;
+        if (refusal) {
+            snprintf(run.errorText, sizeof(run.errorText), "Rule %d refused, %s: %s", n,
+                     refusal, rule.destination);
+            run.error = true;
+            run.refused = true;
+            FileSync_ReportRefusal(n, refusal, rule.destination);
+        } else if (read == FILESYNC_RULE_OK) {
             bool tested;
             if (rule.shortForm) {
                 tested = TestShortForm(run, rule);
             } else {
                 // The long form gets the same guard of its source: a source that is not
                 // there must not empty the mirror.
-                tested = FILE_DirectoryTest(rule.source, 0) == 1;
+                tested = SourceExists(rule.source);
                 if (!tested) Fail(run, false, "Access error on source of rule %s: %s",
                                   rule.source);
             }
@@ -314,8 +344,8 @@ bool FileSync_Run(const FILESYNC_ORDER& order, bool previousFailed, FILESYNC_COU
 {
     RUN run = {};
     run.order = &order;
-    run.minimumAge = (order.active && order.kind != 2) ? order.minimumAge : 0;
-    run.maximumAge = order.maximumAge;
+    run.minimumAge = (order.active && order.kind != 2) ? SecondsOfMinutes(order.minimumAge) : 0;
+    run.maximumAge = SecondsOfMinutes(order.maximumAge);
     const int32_t start = Host_Now();
     RunRules(run);
     if (counts) *counts = run.counts;
@@ -330,7 +360,7 @@ bool FileSync_Run(const FILESYNC_ORDER& order, bool previousFailed, FILESYNC_COU
         snprintf(line, sizeof(line), "FileSync: (%s) %s", clock,
                  run.errorText[0] ? run.errorText : "Error");
         FileSync_SetLine(line);
-        if (run.errorText[0] && (!previousFailed || run.alwaysLog)) {
+        if (run.errorText[0] && !run.refused && (!previousFailed || run.alwaysLog)) {
             snprintf(line, sizeof(line), "FileSync: %s", run.errorText);
             EventLog(EVENT_FILESYNC, line, false, 0);
         }

@@ -14,5 +14,6 @@ void FileSync_ShowLine();
 void FileRename_Run();
 void LogMove_Run();
 void LogMove_Invalidate();               // the configuration was read again
+void FileSync_ConfigurationRead();       // refused rules are reported again
 bool FileMove_Run();                     // true: the append jobs may run
 void FileAppend_Run();
