@@ -103,7 +103,13 @@ int FILE_DelFullTree(char* directory, BOOL countFiles)
 {
     if (!directory || !directory[0] || strlen(directory) > FILE_MAX_PATH_LENGTH) return 0;
     char* backslash = StripTrailingBackslash(directory);
-    long long total = directory[0] ? DeleteTree(directory, countFiles != FALSE) : 0;
+    long long total = 0;
+    // A linked directory handed in goes as a link, like one met inside a tree.
+    const DWORD attributes = directory[0] ? GetFileAttributesA(directory) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveDirectoryClearing(directory);
+    else if (directory[0])
+        total = DeleteTree(directory, countFiles != FALSE);
     if (backslash) *backslash = '\\';
     return total > INT_MAX ? INT_MAX : (int)total;
 }

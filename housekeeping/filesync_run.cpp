@@ -25,6 +25,16 @@ namespace {
 // Time stamps within this many seconds of each other count as equal: file systems keep
 // times with different resolutions (two seconds on FAT).
 const int32_t kEqualStampSeconds = 5;
+// isDirectory of a listed junction or symbolic link to a directory. A link is never followed:
+// in the source it could lead back into the tree without end, in the mirror it leads to data
+// that is not the mirror's to change.
+const BOOL kLinkedDirectory = 2;
+
+bool IsLinkedDirectory(const WIN32_FIND_DATAA& found)
+{
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 const int kProgressLength = 60;
 
 struct RUN {
@@ -110,7 +120,8 @@ bool ListDirectory(RUN& run, const char* directory, bool source, int depth, TREE
                     continue;
                 }
             }
-            *tree = TREE_insert(*tree, name, found.ftCreationTime, TRUE);
+            *tree = TREE_insert(*tree, name, found.ftCreationTime,
+                                IsLinkedDirectory(found) ? kLinkedDirectory : TRUE);
             if (topSource && run.order->deleteRun) run.counts.boxes++;
         } else {
             *tree = TREE_insert(*tree, name, found.ftLastWriteTime, FALSE);
@@ -134,6 +145,7 @@ int CountFiles(const char* directory)
     do {
         const char* name = found.cFileName;
         if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+        if (IsLinkedDirectory(found)) continue;  // removed as a link, its files stay
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             char below[MAX_PATH];
             if (JoinPath(below, directory, name, true)) count += CountFiles(below);
@@ -159,16 +171,34 @@ bool WithinDeleteLimit(RUN& run, int files, const char* path)
     return false;
 }
 
+bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Whether the destination entry d stays beside the source entry s (null: none).
+bool Keeps(const TREE_ITEM* s, const TREE_ITEM* d)
+{
+    if (!s) return false;
+    // A linked source directory is not mirrored, so its mirror entry is left as it is.
+    if (s->isDirectory == kLinkedDirectory) return d->isDirectory != 0;
+    // A link in the mirror goes (as a link): mirroring into it would change its target.
+    if (d->isDirectory == kLinkedDirectory) return false;
+    return (s->isDirectory != 0) == (d->isDirectory != 0);
+}
+
 // Removes destination entries that are gone from the source, or changed between file and
-// directory.
+// directory, and links.
 void DeletePass(RUN& run, TREE_ITEM* source, TREE_ITEM* destination, const char* D)
 {
     for (TREE_ITEM* d = destination; d && !run.abort; d = d->next) {
         const TREE_ITEM* s = TREE_find(source, d->name);
-        if (s && (s->isDirectory != 0) == (d->isDirectory != 0)) continue;
+        if (Keeps(s, d)) continue;
         char path[MAX_PATH];
         if (!JoinPath(path, D, d->name, d->isDirectory != 0)) continue;
-        if (d->isDirectory) {
+        if (d->isDirectory == kLinkedDirectory) {
+            // Only the link goes. Where the system cannot remove it (Wine 8 cannot remove a
+            // link to a directory) it stays, and the copy pass keeps out of it.
+            FILE_DelFullTree(path, TRUE);
+            if (Exists(path)) Fail(run, false, "Cannot remove a link in the mirror of rule %s: %s", path);
+        } else if (d->isDirectory) {
             if (run.order->maxDelete > 0 && !WithinDeleteLimit(run, CountFiles(path), path))
                 return;
             run.counts.deleted += FILE_DelFullTree(path, TRUE);
@@ -188,6 +218,7 @@ void CopyPass(RUN& run, TREE_ITEM* source, TREE_ITEM* destination, const char* S
 {
     const uint64_t minimumAge = run.minimumAge;
     for (TREE_ITEM* s = source; s && !run.abort; s = s->next) {
+        if (s->isDirectory == kLinkedDirectory) continue;
         if (s->isDirectory) {
             if (AgeOf(s->time) > minimumAge) {
                 char subSource[MAX_PATH];
@@ -195,6 +226,9 @@ void CopyPass(RUN& run, TREE_ITEM* source, TREE_ITEM* destination, const char* S
                 if (!JoinPath(subSource, S, s->name, true) ||
                     !JoinPath(subDestination, D, s->name, true))
                     continue;
+                // A link of the mirror that could not be removed is never mirrored into.
+                const TREE_ITEM* d = TREE_find(destination, s->name);
+                if (d && d->isDirectory == kLinkedDirectory && Exists(subDestination)) continue;
                 SyncPair(run, subSource, subDestination, depth + 1);
                 if (depth + 1 == 1) run.counts.boxes++;
             } else if (depth + 1 == 1) {

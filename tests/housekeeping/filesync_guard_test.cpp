@@ -5,6 +5,7 @@
 #include "filesync_fixture.h"
 #include "core/config.h"
 #include "housekeeping/filesync.h"
+#include "housekeeping/file_lib.h"
 #include "housekeeping/jobs.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
@@ -107,4 +108,104 @@ TEST(FileSyncGuard, ARefusedRuleCopiesAndDeletesNothingAndIsLoggedOncePerReading
         EXPECT_FALSE(m.Run(Manual())) << c.name;
         EXPECT_EQ(2, CountOccurrences(m.p.EventLog(), line)) << c.name;
     }
+}
+
+namespace {
+
+bool IsLinkEntry(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Makes link a symbolic link to the directory target: the system's call where it works,
+// else (Wine 8 answers the call with success and makes nothing) a link of the host file
+// system, which Wine lists as a directory with a reparse point.
+bool MakeDirectoryLink(const std::string& link, const std::string& target)
+{
+    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+        IsLinkEntry(link))
+        return true;
+    const std::string unixLink = WineUnixPath(link), unixTarget = WineUnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    const std::string command = "Z:\\bin\\ln -s " + unixTarget + " " + unixLink;
+    if (WinExec(command.c_str(), SW_HIDE) <= 31) return false;
+    return WaitUntil([&] { return IsLinkEntry(link); }, 10000);
+}
+
+// Removes a link the system's calls could not remove, from the host side (Wine only).
+void RemoveLinkOnHost(const std::string& link)
+{
+    const std::string unixLink = WineUnixPath(link);
+    if (!IsLinkEntry(link) || unixLink.empty()) return;
+    if (WinExec(("Z:\\bin\\rm -f " + unixLink).c_str(), SW_HIDE) > 31)
+        WaitUntil([&] { return !IsLinkEntry(link); }, 10000);
+}
+
+}  // namespace
+
+TEST(FileSyncLinks, ALinkInTheMirrorGoesAsALinkAndItsTargetIsNeverChanged)
+{
+    // The link's name is gone from the source, or the source has a real directory of that name
+    // (which must not be mirrored into the link's target).
+    for (const bool sourceHasDirectory : {false, true}) {
+        Mirror m;
+        ASSERT_TRUE(m.source.ok() && m.backup.ok());
+        m.Write(m.source.file("data\\a.txt"), "a");
+        if (sourceHasDirectory) m.Write(m.source.file("data\\linked\\new.txt"), "new");
+        m.Write(m.backup.file("outside\\keep.txt"), "keep");
+        m.Write(m.backup.file("outside\\deeper\\keep2.txt"), "keep2");
+        CreateDirectoryA(m.backup.file("mirror").c_str(), nullptr);
+        const std::string link = m.backup.file("mirror\\linked");
+        ASSERT_TRUE(MakeDirectoryLink(link, m.backup.file("outside")));
+        const std::string outside = Mirror::Tree(m.backup.file("outside\\"));
+        m.Rules("1=" + m.ShortRule("data", "mirror") + "\n");
+
+        const bool succeeded = m.Run(Manual());
+        EXPECT_EQ(outside, Mirror::Tree(m.backup.file("outside\\"))) << sourceHasDirectory;
+        if (IsLinkEntry(link)) {
+            // The system cannot remove links to directories (Wine 8): the run says so.
+            EXPECT_FALSE(succeeded);
+            EXPECT_NE(std::string::npos, m.Line().find("Cannot remove a link in the mirror of rule 1"))
+                << m.Line();
+            RemoveLinkOnHost(link);
+        } else {
+            EXPECT_TRUE(succeeded) << m.Line();
+            EXPECT_EQ(Mirror::Tree(m.source.file("data\\")), Mirror::Tree(m.backup.file("mirror\\")));
+        }
+    }
+}
+
+TEST(FileSyncLinks, FileDelFullTreeOfALinkNeverEmptiesItsTarget)
+{
+    Mirror m;
+    ASSERT_TRUE(m.backup.ok());
+    m.Write(m.backup.file("outside\\keep.txt"), "keep");
+    const std::string link = m.backup.file("link");
+    ASSERT_TRUE(MakeDirectoryLink(link, m.backup.file("outside")));
+    char path[MAX_PATH];
+    snprintf(path, sizeof(path), "%s", (link + "\\").c_str());
+    EXPECT_EQ(0, FILE_DelFullTree(path, TRUE));
+    EXPECT_STREQ((link + "\\").c_str(), path);  // the caller's text is given back
+    EXPECT_EQ("keep", ReadWholeFile(m.backup.file("outside\\keep.txt")));
+    RemoveLinkOnHost(link);
+}
+
+TEST(FileSyncLinks, ALinkInTheSourceIsNotFollowedSoALoopEnds)
+{
+    Mirror m;
+    ASSERT_TRUE(m.source.ok() && m.backup.ok());
+    m.Write(m.source.file("data\\a.txt"), "a");
+    m.Write(m.source.file("data\\sub\\b.txt"), "b");
+    // A link back to the rule's own source: followed, it would nest without end.
+    ASSERT_TRUE(MakeDirectoryLink(m.source.file("data\\sub\\loop"), m.source.file("data")));
+    // What the mirror holds under a linked source name is left as it is.
+    m.Write(m.backup.file("mirror\\sub\\loop\\old.txt"), "old");
+    m.Rules("1=" + m.ShortRule("data", "mirror") + "\n");
+
+    ASSERT_TRUE(m.Run(Manual())) << m.Line();
+    EXPECT_EQ("a.txt=a\nsub\\b.txt=b\nsub\\loop\\old.txt=old\n",
+              Mirror::Tree(m.backup.file("mirror\\")));
+    EXPECT_EQ(2, m.counts.copied);
+    RemoveLinkOnHost(m.source.file("data\\sub\\loop"));
 }
