@@ -154,12 +154,34 @@ bool AppendFile(const char* destination, const char* source, BOOL keepTimes, BOO
     return ok;
 }
 
-// Copies source to a temporary file beside destination, verifies the size and puts it in
-// place of destination. Nothing is left behind on failure.
-bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, BOOL scramble,
-                   DWORD* size)
+// Opens the source of a move that has to copy: no other program may write to it meanwhile (a
+// tail written after the last read would be lost with the source), so one still open for
+// writing is not opened and waits for the next run; DELETE access lets the source go through
+// this very handle once the copy is in place, before anyone can open it again.
+HANDLE OpenSourceOfMove(const char* source)
 {
-    HANDLE in = FILE_CreateFile(source, "rb", FALSE);
+    return CreateFileA(source, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Removes the source of a move through its handle, and closes it; a source the handle cannot
+// remove (read-only) is removed by name.
+void RemoveSourceOfMove(HANDLE in, const char* source)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    const bool marked =
+        SetFileInformationByHandle(in, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
+    CloseHandle(in);
+    if (!marked) FILE_saveremove(source);
+}
+
+// Copies source to a temporary file beside destination, verifies the size and puts it in
+// place of destination. Nothing is left behind on failure. A move keeps the source open until
+// it is removed.
+bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, BOOL scramble,
+                   DWORD* size, bool move)
+{
+    HANDLE in = move ? OpenSourceOfMove(source) : FILE_CreateFile(source, "rb", FALSE);
     if (in == INVALID_HANDLE_VALUE) return false;
     ULONGLONG sourceSize = 0;
     FILETIME created, accessed, written;
@@ -184,7 +206,7 @@ bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, 
     }
     ULONGLONG bytesRead = 0, bytesWritten = 0;
     bool ok = CopyBytes(in, out, scramble, &bytesRead, &bytesWritten);
-    CloseHandle(in);
+    if (!move) CloseHandle(in);
     if (ok && keepTimes) SetFileTime(out, &created, &accessed, &written);
     ULONGLONG copySize = 0;
     ok = ok && HandleSize(out, &copySize);
@@ -192,9 +214,11 @@ bool CopyReplacing(const char* destination, const char* source, BOOL keepTimes, 
     ok = ok && bytesRead == sourceSize && bytesWritten == bytesRead && copySize == sourceSize;
     if (ok) ok = MoveFileExA(temporary, destination, MOVEFILE_REPLACE_EXISTING) != 0;
     if (!ok) {
+        if (move) CloseHandle(in);
         DeleteFileA(temporary);
         return false;
     }
+    if (move) RemoveSourceOfMove(in, source);
     if (oldAttributes != INVALID_FILE_ATTRIBUTES && oldAttributes != FILE_ATTRIBUTE_NORMAL) {
         SetFileAttributesA(destination, oldAttributes);
     }
@@ -246,10 +270,9 @@ int FILE_Copy(const char* destination, const char* source, int moveMode, BOOL ke
         const int moved = MoveByRenaming(destination, source, moveMode);
         if (moved >= 0) return moved;
     }
-    const bool copied = append ? AppendFile(destination, source, keepTimes, scramble, size, true)
-                               : CopyReplacing(destination, source, keepTimes, scramble, size);
-    if (!copied) return 0;
-    // A move that had to copy removes the source, now that the copy is verified.
+    if (!append) return CopyReplacing(destination, source, keepTimes, scramble, size, moveMode != 0) ? 1 : 0;
+    if (!AppendFile(destination, source, keepTimes, scramble, size, true)) return 0;
+    // A move that had to append removes the source, now that the copy is verified.
     if (moveMode) FILE_saveremove(source);
     return 1;
 }

@@ -5,6 +5,7 @@
 #include "housekeeping/jobs.h"
 #include "support/program_dir.h"
 #include "support/second_drive.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -76,6 +77,35 @@ TEST(FileMove, AMissingSourceDirectoryRefusesAndAnEmptyListSucceeds)
     EXPECT_FALSE(FileMove_Run());
     program.WriteConfig("[FileMove]\n1=no comma here\n");
     EXPECT_TRUE(FileMove_Run());
+}
+
+TEST(FileMove, ASourceItsProducerStillWritesStaysWholeAndArrivesCompleteLater)
+{
+    // However freely the producer shares its file, the move to another drive waits for it.
+    for (const DWORD sharing : {DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE),
+                                DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)}) {
+        SCOPED_TRACE(sharing);
+        SecondDrive in, out;
+        ASSERT_TRUE(in.ok() && out.ok()) << in.error() << out.error();
+        ProgramDir program;
+        program.WriteConfig("[FileMove]\n1=" + in.root() + "*.cdr," + out.root() + "\n");
+        const std::string source = in.file("calls.cdr");
+        HANDLE producer = CreateFileA(source.c_str(), GENERIC_WRITE, sharing, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, producer);
+        DWORD written = 0;
+        WriteFile(producer, "first call\n", 11, &written, nullptr);
+
+        EXPECT_FALSE(FileMove_Run());
+        EXPECT_EQ("first call\n", ReadWholeFile(source));
+        EXPECT_FALSE(FileExists(out.file("calls.cdr")));
+
+        WriteFile(producer, "second call\n", 12, &written, nullptr);
+        CloseHandle(producer);
+        EXPECT_TRUE(FileMove_Run());
+        EXPECT_EQ("first call\nsecond call\n", ReadWholeFile(out.file("calls.cdr")));
+        EXPECT_FALSE(FileExists(source));
+    }
 }
 
 }  // namespace

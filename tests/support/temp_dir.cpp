@@ -70,3 +70,8 @@ void RemoveTree(const std::string& directory)
     }
     RemoveDirectoryA(dir.c_str());
 }
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -22,3 +22,5 @@ private:
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
 void RemoveTree(const std::string& directory);
+// True when a file or directory of that path exists.
+bool FileExists(const std::string& path);
