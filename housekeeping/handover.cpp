@@ -114,24 +114,29 @@ static bool ReadExactly(HANDLE h, char* buffer, DWORD count)
 }
 
 // How many bytes of T's beginning the destination already holds from position start on:
-// all that is there if it equals T's beginning, else none (someone else changed it).
-static ULONGLONG BytesAlreadyThere(HANDLE destination, ULONGLONG destinationSize, HANDLE source,
-                                   ULONGLONG sourceSize, ULONGLONG start, char* buffer)
+// all that is there if it equals T's beginning, else none (someone else changed it). False
+// when the comparison could not be read to its end: that says nothing about what is there,
+// and appending T again could put it in twice.
+static bool BytesAlreadyThere(HANDLE destination, ULONGLONG destinationSize, HANDLE source,
+                              ULONGLONG sourceSize, ULONGLONG start, char* buffer,
+                              ULONGLONG* already)
 {
-    if (destinationSize <= start) return 0;
+    *already = 0;
+    if (destinationSize <= start) return true;
     ULONGLONG count = destinationSize - start;
     if (count > sourceSize) count = sourceSize;
     const DWORD half = kChunk / 2;
     ULONGLONG done = 0;
-    if (!SeekTo(destination, start) || !SeekTo(source, 0)) return 0;
+    if (!SeekTo(destination, start) || !SeekTo(source, 0)) return false;
     while (done < count) {
         const DWORD piece = (DWORD)(count - done < half ? count - done : half);
-        if (!ReadExactly(destination, buffer, piece) || !ReadExactly(source, buffer + half, piece) ||
-            memcmp(buffer, buffer + half, piece) != 0)
-            return 0;
+        if (!ReadExactly(destination, buffer, piece) || !ReadExactly(source, buffer + half, piece))
+            return false;
+        if (memcmp(buffer, buffer + half, piece) != 0) return true;
         done += piece;
     }
-    return count;
+    *already = count;
+    return true;
 }
 
 // Cuts the destination back to length; true when it is that long afterwards.
@@ -165,8 +170,13 @@ HandOverResult HandOver_Append(HANDLE destination, const char* destinationPath,
     ULONGLONG already = 0;
     const int recordStage = ReadRecord(handOver, &start, noted, sizeof(noted));
     const bool resuming = recordStage == stage && STR_cmp(noted, destinationPath) == 0;
-    if (resuming) already = BytesAlreadyThere(destination, destinationSize, source, sourceSize,
-                                              start, buffer);
+    if (resuming &&
+        !BytesAlreadyThere(destination, destinationSize, source, sourceSize, start, buffer,
+                           &already)) {
+        free(buffer);
+        CloseHandle(source);
+        return HANDOVER_NOT_NOW;
+    }
     if (!resuming || (already == 0 && destinationSize != start)) {
         // Nothing of T there yet (or the destination was changed meanwhile): T goes to the end.
         start = destinationSize;
@@ -192,6 +202,9 @@ HandOverResult HandOver_Append(HANDLE destination, const char* destinationPath,
     ULONGLONG finalSize = 0;
     ok = ok && read == wanted && written == wanted && SizeOf(destination, &finalSize) &&
          finalSize >= start + sourceSize;
+    // T is removed after this: its bytes must be on the disk first, not only the new length,
+    // or a power cut could leave the destination longer but without them.
+    ok = ok && FlushFileBuffers(destination);
     free(buffer);
     CloseHandle(source);
     if (ok) return HANDOVER_DONE;

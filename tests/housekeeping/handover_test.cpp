@@ -111,4 +111,31 @@ TEST(HandOver, AFailedAppendLeavesTheDestinationAsItWasAndKeepsTheHandOver)
     DeleteFileA(destination.c_str());
 }
 
+TEST(HandOver, ADestinationThatCannotBeReadBackKeepsTheHandOverInsteadOfAppendingItTwice)
+{
+    TempDir dir;
+    // Half of T reached the destination before the end; the record says so.
+    dir.write("a.txt.$$$", kNew);
+    dir.write("a.txt", kOld + kNew.substr(0, 7));
+    const std::string handOver = dir.file("a.txt.$$$");
+    const std::string destination = dir.file("a.txt");
+    dir.write("a.txt.$$$.rec$$$", Record(1, kOld.size(), destination));
+    // Opened for writing only, the destination's bytes cannot be read to compare them.
+    HANDLE file = CreateFileA(destination.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(HANDOVER_NOT_NOW,
+              HandOver_Append(file, destination.c_str(), handOver.c_str(), 1, nullptr));
+    CloseHandle(file);
+    EXPECT_EQ(kOld + kNew.substr(0, 7), dir.read("a.txt"));
+    EXPECT_EQ(kNew, dir.read("a.txt.$$$"));
+    EXPECT_EQ(1, HandOver_ReadRecord(handOver.c_str(), nullptr, 0));
+
+    // Readable again, the rest follows once.
+    file = HandOver_OpenDestination(destination.c_str());
+    EXPECT_EQ(HANDOVER_DONE, HandOver_Append(file, destination.c_str(), handOver.c_str(), 1, nullptr));
+    CloseHandle(file);
+    EXPECT_EQ(kOld + kNew, dir.read("a.txt"));
+}
+
 }  // namespace
