@@ -7,6 +7,7 @@
 #include "core/metrics.h"
 #include "core/str.h"
 #include "housekeeping/file_basics.h"
+#include "housekeeping/filesync.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -44,6 +45,7 @@ enum KEY_KIND {
     KIND_ON_FLAG,     // a leading "1" switches it on
     KIND_OFF_FLAG,    // a leading "0" switches it off
     KIND_NUMBER,      // decimal integer within low..high
+    KIND_MINUTES,     // a period in minutes, 0..high; more than ten years is surely a typo
     KIND_TIMING,      // 16-bit seconds, at least low
     KIND_SLOT_LETTER, // a statistics slot letter
     KIND_PARTNERS,    // comma-separated partner names
@@ -89,10 +91,10 @@ const KNOWN_KEY kKeys[] = {
     {"FileSync", "SyncStart", KIND_NUMBER, 0, 23, 99},
     {"FileSync", "SyncStop", KIND_NUMBER, 0, 24, 99},
     {"FileSync", "WriteLog", KIND_NUMBER, kMin, kMax, 99},
-    {"FileSync", "AutoTime", KIND_NUMBER, 0, kMax / 60, 99},
-    {"FileSync", "AutoTimeDel", KIND_NUMBER, 0, kMax / 60, 99},
-    {"FileSync", "MinimumAge", KIND_NUMBER, 0, kMax, 99},
-    {"FileSync", "MaximumAge", KIND_NUMBER, 0, kMax, 99},
+    {"FileSync", "AutoTime", KIND_MINUTES, 0, kMax / 60, 99},
+    {"FileSync", "AutoTimeDel", KIND_MINUTES, 0, kMax / 60, 99},
+    {"FileSync", "MinimumAge", KIND_MINUTES, 0, kMax, 99},
+    {"FileSync", "MaximumAge", KIND_MINUTES, 0, kMax, 99},
     {"FileSync", "MailBox", KIND_NUMBER, kMin, kMax, 99},
     {"FileSync", "MaxDelete", KIND_NUMBER, 0, kMax, 99},
     {"FileMove", "Ping", KIND_PARTNER, 0, 0, 29},
@@ -164,6 +166,18 @@ void CheckNumber(CHECKER& c, const KNOWN_KEY& k, const char* section, const char
     if (n < k.low || n > k.high)
         Check_Report(c, FINDING_WARNING, 0, section, k.key, "%d is outside %d..%d", (int)n,
                      (int)k.low, (int)k.high);
+}
+
+void CheckMinutes(CHECKER& c, const KNOWN_KEY& k, const char* section, const char* value)
+{
+    static const int32_t kTenYears = 10 * 36525 / 100 * 24 * 60;
+    if (!CheckNumberText(c, section, k.key, value)) return;
+    const int32_t n = Config_ParseInt(value);
+    if (n >= 0 && n <= k.high && n > kTenYears)
+        Check_Report(c, FINDING_WARNING, 0, section, k.key,
+                     "%d minutes is more than ten years", (int)n);
+    else
+        CheckNumber(c, k, section, value);
 }
 
 void CheckTiming(CHECKER& c, const KNOWN_KEY& k, const char* section, const char* value)
@@ -328,6 +342,7 @@ void CheckValue(CHECKER& c, const KNOWN_KEY& k, const char* section)
                          "\"%s\" reads as on: only a leading 0 switches it off", value);
         break;
     case KIND_NUMBER: CheckNumber(c, k, section, value); break;
+    case KIND_MINUTES: CheckMinutes(c, k, section, value); break;
     case KIND_TIMING: CheckTiming(c, k, section, value); break;
     case KIND_SLOT_LETTER:
         if (value[0] && StatSlot_OfLetter(value[0]) < 0)
@@ -411,6 +426,17 @@ void CheckShortRule(CHECKER& c, const char* section, const char* key, const char
     CheckSource(c, section, key, source);
 }
 
+// A FileSync rule that a run would refuse, because mirroring it would delete what it guards.
+void CheckFileSyncRefusal(CHECKER& c, const char* section, const char* key, int number)
+{
+    FILESYNC_RULE rule;
+    if (FileSync_ReadRule(g_paths.configFile, number, &rule) != FILESYNC_RULE_OK) return;
+    const char* refusal = FileSync_RefusalOf(rule);
+    if (refusal)
+        Check_Report(c, FINDING_ERROR, 0, section, key,
+                     "the rule is refused (%s), so it copies and deletes nothing", refusal);
+}
+
 // Follows the rules as the program reads them, from 1 up to the first number that is missing,
 // and tells about rules written beyond that gap.
 void CheckRules(CHECKER& c, const char* section, RULE_FORM form, const char* keys)
@@ -422,6 +448,7 @@ void CheckRules(CHECKER& c, const char* section, RULE_FORM form, const char* key
         Check_ReadValue(section, key, value, sizeof(value));
         if (value[0]) {
             CheckShortRule(c, section, key, value, form);
+            if (form == RULES_FILESYNC) CheckFileSyncRefusal(c, section, key, end);
             continue;
         }
         if (form != RULES_FILESYNC) break;
@@ -439,6 +466,7 @@ void CheckRules(CHECKER& c, const char* section, RULE_FORM form, const char* key
         snprintf(directory, sizeof(directory), "%s%s", value,
                  value[strlen(value) - 1] == '\\' ? "" : "\\");
         CheckSource(c, section, key, directory);
+        CheckFileSyncRefusal(c, section, key, end);
     }
     for (const char* k = keys; *k; k += strlen(k) + 1) {
         const char* suffix = "";

@@ -3,10 +3,12 @@
 // renamed to "<name>.$$$" (a producer still writing it makes the rename fail and keeps it for
 // a later run); see housekeeping/handover.h for how an end at any moment loses nothing.
 #include "core/config.h"
+#include "core/eventlog.h"
 #include "housekeeping/file_basics.h"
 #include "housekeeping/handover.h"
 #include "housekeeping/jobs.h"
 #include "housekeeping/spool_jobs.h"
+#include "housekeeping/spool_reports.h"
 #include "housekeeping/spool_rules.h"
 #include "partner/partner_commands.h"
 #include "core/str.h"
@@ -30,10 +32,16 @@ static void AppendHandOver(const SPOOL_RULE& rule, const char* name, const char*
     char destination[SPOOL_PATH_SIZE], noted[SPOOL_PATH_SIZE];
     if (!Spool_Join(destination, rule.destination, name, "")) return;
     if (HandOver_ReadRecord(handOver, noted, sizeof(noted)) != 0 &&
-        STR_cmp(noted, destination) != 0)
+        STR_cmp(noted, destination) != 0) {
+        Spool_HandOverHasRule("FileAppend", EVENT_CUSTOR, false, rule.sourceDir, name, handOver,
+                              noted);
         return;
+    }
     HANDLE file = HandOver_OpenDestination(destination);
-    if (file == INVALID_HANDLE_VALUE) return;
+    if (file == INVALID_HANDLE_VALUE) {
+        Spool_ReportHeldDestination("FileAppend", EVENT_CUSTOR, destination, handOver);
+        return;
+    }
     if (HandOver_Append(file, destination, handOver, 1, nullptr) == HANDOVER_DONE)
         HandOver_Finish(handOver);
     CloseHandle(file);
@@ -56,10 +64,14 @@ static bool AppendNewFile(const char* name, DWORD, void* context)
         !Spool_Join(handOver, rule.sourceDir, name, kHandOverSuffix) ||
         !Spool_Join(destination, rule.destination, name, ""))
         return true;
+    if (Spool_RefuseOwnLookingName("FileAppend", EVENT_CUSTOR, source)) return true;
     // An older hand-over of this name not finished yet: its content comes first.
     if (GetFileAttributesA(handOver) != INVALID_FILE_ATTRIBUTES) return true;
     HANDLE file = HandOver_OpenDestination(destination);
-    if (file == INVALID_HANDLE_VALUE) return true;
+    if (file == INVALID_HANDLE_VALUE) {
+        Spool_ReportHeldDestination("FileAppend", EVENT_CUSTOR, destination, source);
+        return true;
+    }
     HandOver_ForgetRecord(handOver);
     if (MoveFileA(source, handOver) &&
         HandOver_Append(file, destination, handOver, 1, nullptr) == HANDOVER_DONE)

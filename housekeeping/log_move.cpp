@@ -13,6 +13,7 @@
 #include "housekeeping/log_jobs.h"
 #include "housekeeping/spool_jobs.h"
 #include "housekeeping/spool_rules.h"
+#include "housekeeping/spool_reports.h"
 #include "partner/partner_commands.h"
 #include <errno.h>
 #include <stdio.h>
@@ -128,6 +129,8 @@ static bool RenameWithRetry(const char* from, const char* to)
 static bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 struct LOG_ENTRY {
+    const char* sourceDir;              // the rule's source directory
+    const char* name;                   // the log's name in it
     char source[SPOOL_PATH_SIZE];       // S
     char handOver[SPOOL_PATH_SIZE];     // T: S followed by "$$$"
     char destination[SPOOL_PATH_SIZE];  // the collecting file
@@ -138,6 +141,8 @@ static bool MakeEntry(const SPOOL_RULE& rule, const char* name, const SYSTEMTIME
                       LOG_ENTRY* e)
 {
     e->archive[0] = 0;
+    e->sourceDir = rule.sourceDir;
+    e->name = name;
     return Spool_Join(e->source, rule.sourceDir, name, "") &&
            Spool_Join(e->handOver, rule.sourceDir, name, kHandOverSuffix) &&
            Spool_Join(e->destination, rule.destination, name, "") &&
@@ -154,14 +159,21 @@ static bool HandOverLog(LOG_ENTRY& e, bool leftover)
     char noted[MAX_PATH] = "";
     const int stage = leftover ? HandOver_ReadRecord(e.handOver, noted, sizeof(noted)) : 0;
     // A record naming another collecting file belongs to another rule of the same folder.
-    if (stage == 1 && STR_cmp(noted, e.destination) != 0) return false;
+    if (stage == 1 && STR_cmp(noted, e.destination) != 0) {
+        Spool_HandOverHasRule("LogMove", EVENT_LOGMOVE, true, e.sourceDir, e.name, e.handOver,
+                              noted);
+        return false;
+    }
     const bool collected = stage == 2;
     if (collected && e.archive[0]) STR_ncpy(e.archive, noted, sizeof(e.archive) - 1);
 
     HANDLE destination = INVALID_HANDLE_VALUE, archive = INVALID_HANDLE_VALUE;
-    if (!collected && (destination = HandOver_OpenDestination(e.destination)) == INVALID_HANDLE_VALUE)
+    if (!collected && (destination = HandOver_OpenDestination(e.destination)) == INVALID_HANDLE_VALUE) {
+        Spool_ReportHeldDestination("LogMove", EVENT_LOGMOVE, e.destination, e.source);
         return false;
+    }
     if (e.archive[0] && (archive = HandOver_OpenDestination(e.archive)) == INVALID_HANDLE_VALUE) {
+        Spool_ReportHeldDestination("LogMove", EVENT_LOGMOVE, e.archive, e.source);
         if (destination != INVALID_HANDLE_VALUE) CloseHandle(destination);
         return false;
     }
@@ -225,6 +237,7 @@ static bool MoveNewLog(const char* name, DWORD size, void* context)
     const LEFTOVER_CONTEXT& c = *(const LEFTOVER_CONTEXT*)context;
     LOG_ENTRY e;
     if (!MakeEntry(*c.rule, name, *c.when, &e)) return true;
+    if (Spool_RefuseOwnLookingName("LogMove", EVENT_LOGMOVE, e.source)) return true;
     // An older hand-over of this log not finished yet: its content comes first.
     if (Exists(e.handOver)) return true;
     if (HandOverLog(e, false)) Count(size);

@@ -1,4 +1,5 @@
 #include "housekeeping/spool_rules.h"
+#include "housekeeping/spool_reports.h"
 #include "core/eventlog.h"
 #include "core/str.h"
 #include <stdio.h>
@@ -103,7 +104,11 @@ void SpoolRule_Report(const char* job, int number, SpoolRuleResult result)
     EventLog(EVENT_CUSTOR, text, false, 0);
 }
 
-void SpoolRule_ResetReports() { g_spoolReports.count = 0; }
+void SpoolRule_ResetReports()
+{
+    g_spoolReports.count = 0;
+    Spool_ForgetLineReports();
+}
 
 bool Spool_IsOwnFile(const char* name)
 {

@@ -94,8 +94,14 @@ TEST(ConfigCheck, EveryKindOfMistakeGivesItsLine)
          "line 2: error: [Common] WatchCom: \"LPT1\" names no COM port (COM1, COM2, ...)", 1, 0},
         {"rule without comma", "[FileMove]\n1=%DIR%*.*\n",
          "line 2: error: [FileMove] 1: the rule has no comma between source and destination, so it is skipped", 1, 0},
-        {"FileSync source missing", "[FileSync]\n1=%DIR%gone\\*.*,%DIR%\n",
+        {"FileSync source missing", "[FileSync]\n1=%DIR%gone\\*.*,%DIR%mirror\n",
          "line 2: warning: [FileSync] 1: the source directory \"%DIR%gone\\\" does not exist", 0, 1},
+        {"FileSync destination holds the source", "[FileSync]\n1=%DIR%in\\*.*,%DIR%\n",
+         "line 2: error: [FileSync] 1: the rule is refused (the destination holds the source), so it copies and deletes nothing", 1, 1},
+        {"FileSync long form into its source", "[FileSync]\n1_Source=%DIR%\n1_Destination=%DIR%mirror\n",
+         "line 2: error: [FileSync] 1_Source: the rule is refused (the destination is inside the source)", 1, 0},
+        {"age beyond ten years", "[FileSync]\nMaximumAge=71582789\n",
+         "line 2: warning: [FileSync] MaximumAge: 71582789 minutes is more than ten years", 0, 1},
         {"FileSync long form without destination", "[FileSync]\n1_Source=%DIR%\n",
          "line 2: error: [FileSync] 1_Source: the rule has no 1_Destination, so it is skipped", 1, 0},
         {"FileMove source missing", "[FileMove]\n1=%DIR%gone\\*.*,%DIR%\n",
@@ -158,8 +164,8 @@ TEST(ConfigCheck, ACleanConfigurationPassesWithoutFindings)
                           "MetricsFile=custor.prom\nActive=1\n"
                           "[Timing]\nNoResponseWarning=30\nNoResponseError=55\nNotRunningError=30\n"
                           "[ByTitle]\nFAX=\"%DIR%prog.exe\" -min\n[ByMessage_Stopped]\nVOICE=%DIR%prog -x\n"
-                          "[FileSync]\nPing=PCTWO\nSyncStart=6\n1=%DIR%spool\\*.*, %DIR%\n2_Source=%DIR%spool\n"
-                          "2_Destination=%DIR%\nMaxDelete=100\n"
+                          "[FileSync]\nPing=PCTWO\nSyncStart=6\n1=%DIR%spool\\*.*, %DIR%mirror\n2_Source=%DIR%spool\n"
+                          "2_Destination=%DIR%mirror\nMaxDelete=100\n"
                           "[FileMove]\n1=%DIR%spool\\*.*,%DIR%\n[LogMove]\nTime=10,7,22\n"
                           "1=%DIR%spool\\*.log,%DIR%,%DIR%\n[FileRename]\n1=%DIR%spool\\a*.txt,%DIR%a.txt\n"
                           "[PartnerLink]\nPort=7000\nListen=0.0.0.0\nSecret=s3cret\nPCTWO=10.0.0.2:7001\n",

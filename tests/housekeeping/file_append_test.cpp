@@ -5,6 +5,7 @@
 #include "core/config.h"
 #include "core/str.h"
 #include "housekeeping/jobs.h"
+#include "housekeeping/spool_rules.h"
 #include "support/program_dir.h"
 #include "support/full_disk.h"
 
@@ -152,6 +153,50 @@ TEST(FileAppend, ADestinationHeldByAnotherWriterLeavesTheSourceForLater)
     fclose(other);
     EXPECT_EQ("new\n", s.in("calls.txt"));
     EXPECT_FALSE(s.has("in\\calls.txt.$$$"));
+}
+
+int Occurrences(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// What keeps a name from being collected is told once per reading of the configuration.
+TEST(FileAppend, WhatBlocksANameIsReportedOncePerReadingAndNothingIsLost)
+{
+    static const struct {
+        const char* what;
+        const char* line;  // the event line's text after "[FileAppend] "
+    } kCases[] = {
+        {"hand-over for a collecting file no rule names", "which no rule collects into"},
+        {"source name holding $$$", "not collected: its name holds \"$$$\""},
+        {"collecting file held open", "cannot be opened (held by another program)"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        AppendSetup s;
+        FILE* other = nullptr;
+        if (c.line == kCases[0].line) {
+            s.put("in\\calls.txt.$$$", "earlier\n");
+            s.put("in\\calls.txt.$$$.rec$$$", "1 0 " + s.dir("gone\\calls.txt") + "\n");
+        } else if (c.line == kCases[1].line) {
+            s.put("in\\a$$$b.txt", "odd\n");
+        } else {
+            s.put("in\\calls.txt", "new\n");
+            other = fopen(s.dir("out\\calls.txt").c_str(), "ab");
+            ASSERT_NE(nullptr, other);
+        }
+        const std::string before = s.in("calls.txt") + s.in("calls.txt.$$$") + s.in("a$$$b.txt");
+        FileAppend_Run();
+        FileAppend_Run();
+        EXPECT_EQ(1, Occurrences(s.program.EventLog(), c.line)) << s.program.EventLog();
+        SpoolRule_ResetReports();
+        FileAppend_Run();
+        EXPECT_EQ(2, Occurrences(s.program.EventLog(), c.line));
+        if (other) fclose(other);
+        EXPECT_EQ(before, s.in("calls.txt") + s.in("calls.txt.$$$") + s.in("a$$$b.txt"));
+    }
 }
 
 TEST(FileAppend, AMissingSourceDirectoryOrASilentPartnerStopsTheList)
