@@ -209,3 +209,29 @@ TEST(FileSyncLinks, ALinkInTheSourceIsNotFollowedSoALoopEnds)
     EXPECT_EQ(2, m.counts.copied);
     RemoveLinkOnHost(m.source.file("data\\sub\\loop"));
 }
+
+TEST(FileSyncGuard, AgeLimitsTooLargeForThirtyTwoBitsDoNotWrap)
+{
+    // 71582789 minutes in seconds wraps to 44 s in 32 bits: every directory older than that
+    // would count as "old" (its mirror deleted), every file as ripe.
+    static const struct { const char* name; int32_t minimumAge, maximumAge; bool fileCopied; } kCases[] = {
+        {"MaximumAge", 0, 71582789, true},
+        {"MinimumAge", 71582789, 0, false},
+    };
+    for (const auto& c : kCases) {
+        Mirror m;
+        ASSERT_TRUE(m.source.ok() && m.backup.ok());
+        m.Write(m.source.file("data\\box\\f.txt"), "f", 3600);
+        m.Stamp(m.source.file("data\\box"), 3600);
+        m.Write(m.backup.file("mirror\\box\\old.txt"), "kept", 3600);
+        m.Write(m.source.file("data\\box\\old.txt"), "kept", 3600);
+        m.Rules("1=" + m.ShortRule("data", "mirror") + "\n");
+        FILESYNC_ORDER o = Automatic();
+        o.minimumAge = c.minimumAge;
+        o.maximumAge = c.maximumAge;
+        ASSERT_TRUE(m.Run(o)) << c.name << m.Line();
+        EXPECT_EQ("kept", ReadWholeFile(m.backup.file("mirror\\box\\old.txt"))) << c.name;
+        EXPECT_EQ(c.fileCopied, FileExists(m.backup.file("mirror\\box\\f.txt"))) << c.name;
+        EXPECT_EQ(0, m.counts.oldIgnored) << c.name;
+    }
+}
