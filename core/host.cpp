@@ -7,6 +7,7 @@ static int RealMessageBox(HWND owner, const char* text, const char* caption, UIN
 
 static void RealLocalTime(SYSTEMTIME* now) { GetLocalTime(now); }
 static DWORD RealTickCount() { return GetTickCount(); }
+static ULONGLONG RealTickCount64() { return GetTickCount64(); }
 static BOOL RealBeep(UINT type) { return MessageBeep(type); }
 static BOOL RealExitWindows(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); }
 static void RealSleep(DWORD ms) { Sleep(ms); }
@@ -14,7 +15,7 @@ static void RealExitProcess(UINT code) { ExitProcess(code); }
 static DWORD RealTimeZone(TIME_ZONE_INFORMATION* zone) { return GetTimeZoneInformation(zone); }
 
 static const Host kRealHost = {
-    RealLocalTime, RealTickCount, RealSleep, RealMessageBox, RealBeep, RealExitWindows,
+    RealLocalTime, RealTickCount, RealTickCount64, RealSleep, RealMessageBox, RealBeep, RealExitWindows,
     RealExitProcess, RealTimeZone,
 };
 
@@ -47,3 +48,4 @@ int32_t Host_Now()
 }
 
 DWORD Host_Ticks() { return g_host.getTickCount(); }
+ULONGLONG Host_Ticks64() { return g_host.getTickCount64(); }

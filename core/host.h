@@ -9,6 +9,8 @@
 struct Host {
     void (*getLocalTime)(SYSTEMTIME* now);
     DWORD (*getTickCount)();
+    // Milliseconds since the system started, in 64 bits: never wraps.
+    ULONGLONG (*getTickCount64)();
     void (*sleep)(DWORD milliseconds);
     int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
     BOOL (*messageBeep)(UINT type);
@@ -28,3 +30,4 @@ void Host_UseReal();
 int32_t Host_Now();
 int32_t Host_SecondsOf(const SYSTEMTIME& t);
 DWORD Host_Ticks();
+ULONGLONG Host_Ticks64();

@@ -18,8 +18,6 @@
 static const int kFirstRebootHour = 8;
 static const int kEndRebootHour = 13;
 static const int64_t kSecondsPerDay = 86400;
-// Whole seconds of one turn of the 32-bit millisecond counter.
-static const int64_t kSecondsPerWrap = 4294967;
 // The tray icon's identifier, as the main window adds it.
 static const UINT kTrayIconId = 123;
 
@@ -96,9 +94,9 @@ bool AutoReboot_Run(int32_t busyChannels)
     // A negative period counts as none: it would otherwise reboot at once.
     const int32_t days = g_config.autoRebootPeriod > 0 ? g_config.autoRebootPeriod : 0;
     const int64_t period = days * kSecondsPerDay;
-    // The uptime goes on counting past the wrap of the tick counter, so that periods beyond
-    // 49 days are reached too.
-    const int64_t uptime = Host_Ticks() / 1000 + (int64_t)g_uptimeWrapArounds * kSecondsPerWrap;
+    // The system's own 64-bit count: periods beyond 49 days are reached, and a wrap count left
+    // in the registry by an earlier boot can never make a freshly booted machine reboot.
+    const int64_t uptime = (int64_t)(Host_Ticks64() / 1000);
     SYSTEMTIME t;
     g_host.getLocalTime(&t);
     const int hour = t.wHour;

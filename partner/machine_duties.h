@@ -23,10 +23,11 @@ struct MACHINE_DUTY_STATE {
 extern MACHINE_DUTY_STATE g_machineDuties;
 void MachineDuties_Reset();
 
-// Shows the machine's uptime in the status bar's field, counting the tick counter's wraps.
+// Shows the machine's uptime in the status bar's field (from the 64-bit tick count), and
+// writes the count of the 32-bit counter's wraps to the registry for other programs.
 void Uptime_Show();
-// The uptime text for a tick count and a number of earlier wraps of the counter.
-void Uptime_Format(DWORD ticks, int32_t wraps, char* text, int size);
+// The uptime text for milliseconds since boot: "hh:mm:ss", or "N days hh:mm:ss".
+void Uptime_Format(ULONGLONG milliseconds, char* text, int size);
 
 // The auto-reboot check with the supervision's busy channels: false when no reboot is due,
 // true when one is due but postponed. A reboot ends the program.

@@ -1,5 +1,7 @@
-// The uptime field: how long the machine has been running, correct beyond the 49.7-day wrap
-// of the millisecond tick counter, whose wraps are counted in the registry.
+// The uptime field: how long the machine has been running, from the system's 64-bit tick
+// count, so it is right beyond the 49.7-day wrap of the 32-bit counter and after any start of
+// the program. The wraps of the 32-bit counter are still counted in the registry for programs
+// that read that count; Custor itself never acts on it.
 #include "core/config.h"
 #include "core/display.h"
 #include "core/host.h"
@@ -15,8 +17,6 @@ void MachineDuties_Reset() { g_machineDuties = MACHINE_DUTY_STATE{}; }
 
 // Ten minutes after boot the tick counter cannot have wrapped yet.
 static const DWORD kFreshBootMs = 600000;
-// One full turn of the 32-bit millisecond counter in whole minutes (rounded down).
-static const int64_t kMinutesPerWrap = 71582;
 
 void Uptime_LoadWrapArounds()
 {
@@ -31,23 +31,15 @@ void Uptime_LoadWrapArounds()
 
 static const char* DayWord(int64_t days) { return days == 1 ? "day" : "days"; }
 
-void Uptime_Format(DWORD ticks, int32_t wraps, char* text, int size)
+void Uptime_Format(ULONGLONG milliseconds, char* text, int size)
 {
-    const DWORD s = ticks / 1000;
-    if (wraps > 0) {
-        const int64_t m = s / 60 + (int64_t)wraps * kMinutesPerWrap;
-        snprintf(text, size, "%lld %s %02d:%02d:%02d", (long long)(m / 1440), DayWord(m / 1440),
-                 (int)((m / 60) % 24), (int)(m % 60), (int)(s % 60));
-        return;
-    }
-    const DWORD days = ticks / 86400000u;
+    const ULONGLONG s = milliseconds / 1000;
+    const ULONGLONG days = s / 86400;
     if (days > 0)
-        snprintf(text, size, "%lu %s %02lu:%02lu:%02lu", (unsigned long)days, DayWord(days),
-                 (unsigned long)((s / 3600) % 24), (unsigned long)((ticks / 60000) % 60),
-                 (unsigned long)(s % 60));
+        snprintf(text, size, "%llu %s %02d:%02d:%02d", (unsigned long long)days, DayWord((int64_t)days),
+                 (int)((s / 3600) % 24), (int)((s / 60) % 60), (int)(s % 60));
     else
-        snprintf(text, size, "%02lu:%02lu:%02lu", (unsigned long)(s / 3600),
-                 (unsigned long)((s / 60) % 60), (unsigned long)(s % 60));
+        snprintf(text, size, "%02d:%02d:%02d", (int)(s / 3600), (int)((s / 60) % 60), (int)(s % 60));
 }
 
 void Uptime_Show()
@@ -64,7 +56,7 @@ void Uptime_Show()
         LIB_WriteRegistryString("Tarnwell", "Uptime_WrapArounds", count, FALSE, FALSE, FALSE);
     }
     char text[64];
-    Uptime_Format(ticks, g_uptimeWrapArounds, text, sizeof(text));
+    Uptime_Format(Host_Ticks64(), text, sizeof(text));
     m.lastUptimeSecond = s;
     Display_SetUptime(text);
 }

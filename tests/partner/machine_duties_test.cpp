@@ -11,26 +11,27 @@ static const DWORD kDayMs = 86400000u;
 
 TEST(UptimeFormat, DaysHoursMinutesSecondsAcrossTheWrap)
 {
+    const ULONGLONG kWrap = 0x100000000ull;
     struct Case {
-        DWORD ticks;
-        int32_t wraps;
+        ULONGLONG milliseconds;
         const char* text;
     } cases[] = {
-        {0, 0, "00:00:00"},
-        {3723000, 0, "01:02:03"},
-        {kDayMs - 1000, 0, "23:59:59"},
-        {kDayMs + 61000, 0, "1 day 00:01:01"},
-        {3 * kDayMs + (2 * 3600 + 5 * 60 + 7) * 1000u, 0, "3 days 02:05:07"},
-        {0xFFFFFFFFu, 0, "49 days 17:02:47"},
-        // After one wrap the count goes on from 49 days 17:02.
-        {0, 1, "49 days 17:02:00"},
-        {61000, 1, "49 days 17:03:01"},
-        {0, 2, "99 days 10:04:00"},
+        {0, "00:00:00"},
+        {3723000, "01:02:03"},
+        {kDayMs - 1000, "23:59:59"},
+        {kDayMs + 61000, "1 day 00:01:01"},
+        {3 * kDayMs + (2 * 3600 + 5 * 60 + 7) * 1000u, "3 days 02:05:07"},
+        {0xFFFFFFFFu, "49 days 17:02:47"},
+        // Past the 32-bit counter's wrap the count goes on to the second.
+        {kWrap, "49 days 17:02:47"},
+        {kWrap + 61000, "49 days 17:03:48"},
+        {2 * kWrap, "99 days 10:05:34"},
+        {400 * 86400000ull + 1000, "400 days 00:00:01"},
     };
     for (const Case& c : cases) {
         char text[64];
-        Uptime_Format(c.ticks, c.wraps, text, sizeof(text));
-        EXPECT_STREQ(c.text, text) << c.ticks << " after " << c.wraps << " wraps";
+        Uptime_Format(c.milliseconds, text, sizeof(text));
+        EXPECT_STREQ(c.text, text) << c.milliseconds;
     }
 }
 
@@ -43,6 +44,7 @@ TEST_F(MachineDutiesTest, UptimeCountsAWrapOfTheTickCounterInTheRegistry)
     Uptime_Show();
     Uptime_Show();  // the same second is shown once
     p.host.ticks = 5000;
+    p.host.tickWraps = 1;
     Uptime_Show();
     char stored[32];
     LIB_GetRegistryString("Tarnwell", "Uptime_WrapArounds", "", stored, sizeof(stored), FALSE);
@@ -51,7 +53,7 @@ TEST_F(MachineDutiesTest, UptimeCountsAWrapOfTheTickCounterInTheRegistry)
     EXPECT_STREQ("1", stored);
     ASSERT_EQ(2u, uptimeTexts.size());
     EXPECT_EQ("49 days 17:02:44", uptimeTexts[0]);
-    EXPECT_EQ("49 days 17:02:05", uptimeTexts[1]);
+    EXPECT_EQ("49 days 17:02:52", uptimeTexts[1]);
 }
 
 // The machine is up for exactly the period when the fake clock shows 09:30:00.
@@ -190,4 +192,44 @@ TEST_F(MachineDutiesTest, ClockChangesAreReportedOnlyWhenUtcJumpsOutsideMinuteZe
         // Read again (and fitted) for every jump of the local time; fitted once more when reported.
         EXPECT_EQ((c.readAgain ? 1 : 0) + (c.logged ? 1 : 0), fits) << c.name;
     }
+}
+
+// The reboot goes by the system's own 64-bit uptime: a wrap count that an earlier boot left in
+// the registry (Custor first started late after this boot) must not make the machine reboot.
+TEST_F(MachineDutiesTest, TheRebootGoesByTheTrueUptimeNeverByAStaleWrapCount)
+{
+    struct Case {
+        const char* what;
+        int32_t storedWraps;   // the registry's count, read at start
+        uint32_t tickWraps;    // true turns of the 32-bit counter since boot
+        DWORD ticks;
+        int32_t days;
+        bool reboots;
+        const char* uptime;
+    } cases[] = {
+        {"stale count, 2 hours up", 3, 0, 2 * 3600000u, 1, false, "02:00:00"},
+        {"stale count, 2 hours up, long period", 3, 0, 2 * 3600000u, 100, false, "02:00:00"},
+        {"50 days up, period 50", 0, 1, 7 * 3600000u, 50, true, "50 days 00:02:47"},
+        {"50 days up, period 51", 0, 1, 7 * 3600000u, 51, false, "50 days 00:02:47"},
+    };
+    char saved[32];
+    LIB_GetRegistryString("Tarnwell", "Uptime_WrapArounds", "0", saved, sizeof(saved), FALSE);
+    for (const Case& c : cases) {
+        MachineDuties_Reset();
+        uptimeTexts.clear();
+        p.host.exitWindowsCalls.clear();
+        char stored[16];
+        snprintf(stored, sizeof(stored), "%d", (int)c.storedWraps);
+        LIB_WriteRegistryString("Tarnwell", "Uptime_WrapArounds", stored, FALSE, FALSE, FALSE);
+        p.host.ticks = c.ticks;
+        p.host.tickWraps = c.tickWraps;
+        Uptime_LoadWrapArounds();
+        g_config.autoRebootPeriod = c.days;
+        p.host.SetTime(2024, 3, 5, 9, 0, 0);
+        AutoReboot_Run(0);
+        EXPECT_EQ(c.reboots ? 1u : 0u, p.host.exitWindowsCalls.size()) << c.what;
+        ASSERT_FALSE(uptimeTexts.empty()) << c.what;
+        EXPECT_EQ(c.uptime, uptimeTexts.back()) << c.what;
+    }
+    LIB_WriteRegistryString("Tarnwell", "Uptime_WrapArounds", saved, FALSE, FALSE, FALSE);
 }

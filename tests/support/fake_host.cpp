@@ -5,6 +5,10 @@ FakeHost* FakeHost::current = nullptr;
 
 static void FakeLocalTime(SYSTEMTIME* now) { *now = FakeHost::current->time; }
 static DWORD FakeTicks() { return FakeHost::current->ticks; }
+static ULONGLONG FakeTicks64()
+{
+    return ((ULONGLONG)FakeHost::current->tickWraps << 32) | FakeHost::current->ticks;
+}
 static void FakeSleep(DWORD ms) { FakeHost::current->AdvanceMs(ms); }
 static int FakeMessageBox(HWND, const char* text, const char* caption, UINT)
 {
@@ -31,6 +35,7 @@ FakeHost::FakeHost()
     current = this;
     g_host.getLocalTime = FakeLocalTime;
     g_host.getTickCount = FakeTicks;
+    g_host.getTickCount64 = FakeTicks64;
     g_host.sleep = FakeSleep;
     g_host.messageBox = FakeMessageBox;
     g_host.messageBeep = FakeBeep;
@@ -82,7 +87,7 @@ void FakeHost::JumpClock(int seconds)
 void FakeHost::Advance(int seconds)
 {
     JumpClock(seconds);
-    ticks += (DWORD)seconds * 1000u;
+    AddTicks((DWORD)seconds * 1000u);
 }
 
 void FakeHost::AdvanceMs(DWORD milliseconds)
@@ -92,5 +97,12 @@ void FakeHost::AdvanceMs(DWORD milliseconds)
     time.wMilliseconds = 0;
     JumpClock((int)(total / 1000));
     time.wMilliseconds = (WORD)(total % 1000);
+    AddTicks(milliseconds);
+}
+
+void FakeHost::AddTicks(DWORD milliseconds)
+{
+    const DWORD before = ticks;
     ticks += milliseconds;
+    if (ticks < before) ++tickWraps;
 }

@@ -18,12 +18,17 @@ struct FakeHost {
     void SetTime(int year, int month, int day, int hour, int minute, int second);
     void Advance(int seconds);
     void AdvanceMs(DWORD milliseconds);
+    // Moves only the tick counts (32 and 64 bits), as the passing of time without a clock.
+    void AddTicks(DWORD milliseconds);
     // Moves only the wall clock (a clock change), not the tick count.
     void JumpClock(int seconds);
     int32_t Now() const;
 
     SYSTEMTIME time;
     DWORD ticks = 1000000;
+    // Turns of the 32-bit counter since boot: the 64-bit tick count is tickWraps:ticks. A test
+    // that sets ticks lower to show a wrap sets tickWraps too; Advance counts wraps itself.
+    uint32_t tickWraps = 0;
     int messageBoxAnswer = IDOK;
     std::vector<std::string> messageBoxes;  // "caption|text"
     std::vector<UINT> beeps;
