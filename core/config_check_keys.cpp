@@ -565,12 +565,14 @@ void CheckPartnerSection(CHECKER& c, const KNOWN_SECTION& s, const char* section
     char value[CHECK_VALUE_SIZE];
     Check_ReadValue(section, "Port", value, sizeof(value));
     const bool linkOn = Config_ParseInt(value) > 0;
+    bool anyAddress = false;
     for (const char* key = keys; *key; key += strlen(key) + 1) {
         const KNOWN_KEY* k = FindKey(s.name, key);
         if (k) {
             CheckValue(c, *k, section);
             continue;
         }
+        anyAddress = anyAddress || IsInPing(c, key);
         // Every other key is a partner's computer name with its address.
         if (!IsInPing(c, key))
             Check_Report(c, FINDING_ERROR, 0, section, key,
@@ -592,6 +594,11 @@ void CheckPartnerSection(CHECKER& c, const KNOWN_SECTION& s, const char* section
             Check_Report(c, FINDING_WARNING, 0, section, key,
                          "the link is off (Port is missing or 0), so this partner is not used");
     }
+    Check_ReadValue(section, "Secret", value, sizeof(value));
+    if (value[0] && (!anyAddress || !linkOn))
+        Check_Report(c, FINDING_WARNING, 0, section, "Secret",
+                     "a secret is set but no partner is reached over the link: partners' "
+                     "mailslot datagrams are not taken, so every partner counts as silent");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/str.h"
 #include "partner/partner_duties.h"
 #include "partner/partner_state.h"
+#include "partner/udp_link.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -76,6 +77,9 @@ void Partner_OnDatagram(const char* sender, const char* recipient, const char* t
                         int transport)
 {
     if (!sender || !recipient || !text || !text[0]) return;
+    // With a secret only authenticated partners count: a mailslot datagram carries no code,
+    // so anyone on the network could send it in a partner's name.
+    if (transport == PARTNER_BY_MAILSLOT && g_udpLink.secret[0]) return;
     if (strcmp(recipient, "*") != 0 && STR_cmp(recipient, g_paths.computerName) != 0) return;
     bool fromPartner = false;
     for (int i = 0; i < g_pingList.count && !fromPartner; ++i)

@@ -14,8 +14,12 @@
 static const uintptr_t kNoSocket = (uintptr_t)INVALID_SOCKET;
 UDP_LINK_STATE g_udpLink;
 
-// A flood must not hold the window thread for long.
-static const int kMostDatagramsPerTick = 100;
+// Every datagram waiting is read at each call (once a second), up to these bounds: a flood
+// from a foreign address costs one comparison per datagram, so 10,000 of them are gone within
+// a few calls and cannot keep a partner's heartbeat out for a heartbeat period, while the
+// window thread is never held for long.
+static const int kMostDatagramsPerCall = 10000;
+static const DWORD kMostMillisecondsPerCall = 50;
 static const int32_t kDropReportSeconds = 3600;
 
 uint64_t UdpLink_ClockMs()
@@ -23,6 +27,31 @@ uint64_t UdpLink_ClockMs()
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return ((((uint64_t)now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000u;
+}
+
+void UdpLink_Restart()
+{
+    g_udpLink.session = LinkAuth_NewSession();
+    g_udpLink.sequence = 0;
+    for (UDP_PARTNER& p : g_udpLink.partners) {
+        p.session = p.lastSequence = p.echo = 0;
+        memset(p.retired, 0, sizeof(p.retired));
+        p.nextRetired = 0;
+    }
+}
+
+void UdpLink_NextStamp(const UDP_PARTNER& partner, LINK_STAMP* stamp)
+{
+    if (g_udpLink.session == 0) g_udpLink.session = LinkAuth_NewSession();
+    // After 2^32 datagrams (136 years of heartbeats) a new session goes on.
+    if (++g_udpLink.sequence == 0) {
+        g_udpLink.session = LinkAuth_NewSession();
+        g_udpLink.sequence = 1;
+    }
+    stamp->session = g_udpLink.session;
+    stamp->sequence = g_udpLink.sequence;
+    stamp->echo = partner.echo;
+    stamp->sentMs = UdpLink_ClockMs();
 }
 
 void UdpLink_Close()
@@ -48,6 +77,9 @@ static bool OpenSocket(uint32_t address, uint16_t port)
     // No other program may take over the port while this one listens on it.
     BOOL exclusive = TRUE;
     setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, (const char*)&exclusive, sizeof(exclusive));
+    // Room for a burst: what does not fit is dropped by the system before it is counted.
+    int bufferSize = 1 << 20;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, (const char*)&bufferSize, sizeof(bufferSize));
     u_long nonBlocking = 1;
     sockaddr_in local = {};
     local.sin_family = AF_INET;
@@ -64,13 +96,19 @@ static bool OpenSocket(uint32_t address, uint16_t port)
     return true;
 }
 
-// The counter a partner last sent survives a new reading of the configuration, so that a
-// datagram taken before cannot be taken again afterwards.
-static uint64_t PreviousCounter(const UDP_PARTNER* previous, int count, const char* name)
+// What the link knows of a partner's sessions survives a new reading of the configuration,
+// so that a datagram taken before cannot be taken again afterwards.
+static void KeepSessions(UDP_PARTNER& p, const UDP_PARTNER* previous, int count)
 {
-    for (int i = 0; i < count; ++i)
-        if (STR_cmp(previous[i].name, name) == 0) return previous[i].lastCounter;
-    return 0;
+    for (int i = 0; i < count; ++i) {
+        if (STR_cmp(previous[i].name, p.name) != 0) continue;
+        p.session = previous[i].session;
+        p.lastSequence = previous[i].lastSequence;
+        p.echo = previous[i].echo;
+        memcpy(p.retired, previous[i].retired, sizeof(p.retired));
+        p.nextRetired = previous[i].nextRetired;
+        return;
+    }
 }
 
 void UdpLink_Configure()
@@ -81,6 +119,9 @@ void UdpLink_Configure()
     uint32_t listen = 0;
     uint16_t ignored = 0;
     const bool listenValid = UdpLink_ParseAddress(text, 1, &listen, &ignored);
+    // The secret holds with the link off too: partners' mailslot datagrams are then not taken.
+    char secret[UDP_LINK_SECRET_SIZE];
+    Config_GetText("PartnerLink", "Secret", "", secret, sizeof(secret));
     if (port <= 0 || port > 65535 || !listenValid || g_pingList.count == 0) {
         if (port != 0 && g_pingList.count > 0) {
             char message[200];
@@ -89,6 +130,7 @@ void UdpLink_Configure()
             EventLog(EVENT_CUSTOR, message, false, 0);
         }
         UdpLink_Close();
+        STR_ncpy(g_udpLink.secret, secret, sizeof(g_udpLink.secret) - 1);
         return;
     }
     if (g_udpLink.socket == kNoSocket || g_udpLink.port != port ||
@@ -99,10 +141,12 @@ void UdpLink_Configure()
             snprintf(message, sizeof(message), "Partner link: cannot listen on %s:%d (error %d)",
                      text, (int)port, WSAGetLastError());
             EventLog(EVENT_CUSTOR, message, false, 0);
+            STR_ncpy(g_udpLink.secret, secret, sizeof(g_udpLink.secret) - 1);
             return;
         }
     }
-    Config_GetText("PartnerLink", "Secret", "", g_udpLink.secret, sizeof(g_udpLink.secret));
+    STR_ncpy(g_udpLink.secret, secret, sizeof(g_udpLink.secret) - 1);
+    if (g_udpLink.session == 0) g_udpLink.session = LinkAuth_NewSession();
 
     UDP_PARTNER previous[PING_LIST_SIZE];
     const int previousCount = g_udpLink.count;
@@ -112,7 +156,7 @@ void UdpLink_Configure()
         UDP_PARTNER& p = g_udpLink.partners[g_udpLink.count++];
         memset(&p, 0, sizeof(p));
         STR_ncpy(p.name, g_pingList.entries[i].name, sizeof(p.name) - 1);
-        p.lastCounter = PreviousCounter(previous, previousCount, p.name);
+        KeepSessions(p, previous, previousCount);
         Config_GetText("PartnerLink", p.name, "", text, sizeof(text));
         if (text[0] && !UdpLink_ParseAddress(text, (uint16_t)port, &p.address, &p.port)) {
             char message[200];
@@ -144,17 +188,17 @@ void UdpLink_Send(const char* sender, const char* recipient, const char* text)
     memcpy(datagram + size, text, textLength);
     size += (int)textLength;
     datagram[size++] = 0;
-    if (g_udpLink.secret[0]) {
-        // Strictly growing, and near the clock so that the partner can tell a fresh one.
-        uint64_t counter = UdpLink_ClockMs();
-        if (counter <= g_udpLink.lastCounter) counter = g_udpLink.lastCounter + 1;
-        g_udpLink.lastCounter = counter;
-        size = LinkAuth_Seal(g_udpLink.secret, datagram, size, counter);
-        if (size == 0) return;
-    }
+    const int plainSize = size;
     for (int i = 0; i < g_udpLink.count; ++i) {
         const UDP_PARTNER& p = g_udpLink.partners[i];
         if (p.address == 0) continue;
+        if (g_udpLink.secret[0]) {
+            // Each partner gets its own echo, so each is sealed on its own.
+            LINK_STAMP stamp;
+            UdpLink_NextStamp(p, &stamp);
+            size = LinkAuth_Seal(g_udpLink.secret, datagram, plainSize, stamp);
+            if (size == 0) continue;
+        }
         sockaddr_in to = {};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(p.address);
@@ -172,7 +216,9 @@ void UdpLink_Receive()
     char sender[PARTNER_NAME_FIELD];
     char recipient[PARTNER_NAME_FIELD];
     char text[PARTNER_TEXT_FIELD];
-    for (int i = 0; i < kMostDatagramsPerTick; ++i) {
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < kMostDatagramsPerCall; ++i) {
+        if ((i & 255) == 255 && GetTickCount() - start > kMostMillisecondsPerCall) break;
         sockaddr_in from = {};
         int fromSize = sizeof(from);
         const int got = recvfrom((SOCKET)g_udpLink.socket, (char*)data, sizeof(data), 0,
@@ -210,10 +256,10 @@ void UdpLink_ReportDrops(int32_t now)
     char message[200];
     snprintf(message, sizeof(message),
              "Partner link: %u datagrams dropped (%u malformed, %u unknown sender, %u forged, "
-             "%u replayed or clock off)",
+             "%u replayed or clock off, %u for another machine)",
              (unsigned)total, (unsigned)g_udpLink.drops[UDP_MALFORMED],
              (unsigned)g_udpLink.drops[UDP_UNKNOWN_SENDER], (unsigned)g_udpLink.drops[UDP_FORGED],
-             (unsigned)g_udpLink.drops[UDP_REPLAYED]);
+             (unsigned)g_udpLink.drops[UDP_REPLAYED], (unsigned)g_udpLink.drops[UDP_OTHER_MACHINE]);
     EventLog(EVENT_CUSTOR, message, false, 0);
     memset(g_udpLink.drops, 0, sizeof(g_udpLink.drops));
     g_udpLink.lastDropReport = now ? now : 1;

@@ -110,16 +110,17 @@ TEST(PartnerPair, HeartbeatsKillOrderForgeryAndSilenceBetweenTwoMachines)
     EXPECT_EQ(std::string::npos, b.Read("vorbin.log").find("end\n"))
         << "killed, not closed: " << b.Read("vorbin.log");
 
-    // A forged kill order, signed with a guessed secret, does nothing but count as dropped.
+    // A forged kill order, signed with a guessed secret, does nothing but count as dropped:
+    // sent from another port than the partner's, before any code is computed.
     Udp forger;
     const std::string order = here + '\0' + std::string("PCTWO") + '\0' + "KILLVORBIN" + '\0';
     std::string forged = order + std::string(LINK_TRAILER_SIZE, '\0');
-    forged.resize(LinkAuth_Seal("guessed", (unsigned char*)&forged[0], (int)order.size(),
-                                GetTickCount64()));
+    const LINK_STAMP stamp = {0xF00Du, 1, 0, GetTickCount64()};
+    forged.resize(LinkAuth_Seal("guessed", (unsigned char*)&forged[0], (int)order.size(), stamp));
     forger.SendTo(portThere, forged);
     EXPECT_TRUE(WaitUntil([&] { return b.Log().find("Partner link: ") != std::string::npos; },
                           15000));
-    EXPECT_NE(std::string::npos, b.Log().find(" 1 forged"));
+    EXPECT_NE(std::string::npos, b.Log().find(" 1 unknown sender"));
     EXPECT_EQ(1, Occurrences(b.Log(), kill));
 
     // The other machine goes down: the warning shows here within 30 seconds.

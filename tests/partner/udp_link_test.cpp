@@ -17,12 +17,18 @@ std::string Datagram(const std::string& sender, const std::string& recipient,
     return sender + '\0' + recipient + '\0' + text + '\0';
 }
 
-std::string Sealed(const char* secret, const std::string& plain, uint64_t counter)
+std::string Sealed(const char* secret, const std::string& plain, const LINK_STAMP& stamp)
 {
     std::string buffer = plain + std::string(LINK_TRAILER_SIZE, '\0');
-    const int size = LinkAuth_Seal(secret, (unsigned char*)&buffer[0], (int)plain.size(), counter);
+    const int size = LinkAuth_Seal(secret, (unsigned char*)&buffer[0], (int)plain.size(), stamp);
     buffer.resize(size);
     return buffer;
+}
+
+// A stamp of the partner's session 0x5EED with the sequence, sent at sentMs, echoing echo.
+LINK_STAMP Stamp(uint32_t sequence, uint64_t sentMs, uint32_t echo = 0, uint32_t session = 0x5EED)
+{
+    return LINK_STAMP{session, sequence, echo, sentMs};
 }
 
 std::string Hex(const unsigned char* data, int size)
@@ -104,23 +110,30 @@ TEST(LinkAuth, HmacSha256MatchesTheStandardVectors)
 TEST(LinkAuth, SealedDatagramOpensOnlyWithTheSameSecretAndUnchanged)
 {
     const std::string plain = Datagram("PCTWO", "*", "OK");
-    const std::string sealed = Sealed("pair secret", plain, 0x0102030405060708ull);
+    const LINK_STAMP stamp = {0x01020304u, 0x05060708u, 0x090a0b0cu, 0x1112131415161718ull};
+    const std::string sealed = Sealed("pair secret", plain, stamp);
     ASSERT_EQ(plain.size() + LINK_TRAILER_SIZE, sealed.size());
-    uint64_t counter = 0;
+    LINK_STAMP opened = {};
+    LINK_STAMP* counter = &opened;
     EXPECT_EQ((int)plain.size(), LinkAuth_Open("pair secret", (const unsigned char*)sealed.data(),
-                                               (int)sealed.size(), &counter));
-    EXPECT_EQ(0x0102030405060708ull, counter);
+                                               (int)sealed.size(), counter));
+    EXPECT_EQ(stamp.session, opened.session);
+    EXPECT_EQ(stamp.sequence, opened.sequence);
+    EXPECT_EQ(stamp.echo, opened.echo);
+    EXPECT_EQ(stamp.sentMs, opened.sentMs);
+    EXPECT_EQ(-1, LinkAuth_Open("pair secret", (const unsigned char*)sealed.data(),
+                                (int)sealed.size() - 8, counter));  // an earlier, shorter trailer
     EXPECT_EQ(-1, LinkAuth_Open("pair secreT", (const unsigned char*)sealed.data(),
-                                (int)sealed.size(), &counter));
+                                (int)sealed.size(), counter));
     for (size_t i = 0; i < sealed.size(); ++i) {
         std::string changed = sealed;
         changed[i] ^= 0x20;
         EXPECT_EQ(-1, LinkAuth_Open("pair secret", (const unsigned char*)changed.data(),
-                                    (int)changed.size(), &counter))
+                                    (int)changed.size(), counter))
             << i;
     }
     EXPECT_EQ(-1, LinkAuth_Open("pair secret", (const unsigned char*)sealed.data(),
-                                LINK_TRAILER_SIZE - 1, &counter));
+                                LINK_TRAILER_SIZE - 1, counter));
 }
 
 TEST(UdpLinkAddress, ParsesDottedAddressesWithOptionalPort)
@@ -174,16 +187,15 @@ protected:
         return UdpLink_Accept((const unsigned char*)bytes.data(), (int)bytes.size(), kLoopback,
                               fromPort, nowMs, sender, recipient, text);
     }
-    // The partner's counter: near the clock and always growing, as the link makes it.
-    uint64_t Next()
+    // The partner's next stamp, as its link makes it: its session, a growing sequence, the
+    // clock, and this machine's session echoed once heard.
+    LINK_STAMP Next(bool heard = true)
     {
-        const uint64_t now = UdpLink_ClockMs();
-        last = now > last ? now : last + 1;
-        return last;
+        return Stamp(++sequence, UdpLink_ClockMs(), heard ? g_udpLink.session : 0);
     }
     PeerSocket peer;
     uint16_t port = 0;
-    uint64_t last = 0;
+    uint32_t sequence = 0;
     char sender[PARTNER_NAME_FIELD];
     char recipient[PARTNER_NAME_FIELD];
     char text[PARTNER_TEXT_FIELD];
@@ -196,9 +208,9 @@ TEST_F(UdpLink, MalformedDatagramsOfEveryLengthAreDropped)
         Link(secret);
         const uint64_t now = 13000000000000ull;
         const std::string good = Datagram("PCTWO", "*", "OK");
-        const std::string control = secret[0] ? Sealed(secret, good, now) : good;
+        const std::string control = secret[0] ? Sealed(secret, good, Stamp(1, now)) : good;
         ASSERT_EQ(UDP_ACCEPTED, Accept(control, peer.port, now));
-        uint64_t counter = now + 1;
+        uint32_t counter = 1;
         for (int size = 0; size <= 600; ++size) {
             std::vector<std::string> bodies = {
                 std::string(size, '\0'), std::string(size, 'A'),
@@ -215,7 +227,7 @@ TEST_F(UdpLink, MalformedDatagramsOfEveryLengthAreDropped)
                 if (bytes == good) continue;
                 const bool fitting = size / 3 < PARTNER_NAME_FIELD && size / 3 > 0;
                 if (k == 4 && fitting) continue;  // well formed, from an unknown sender
-                if (secret[0] && (k & 1)) bytes = Sealed(secret, bytes, ++counter);
+                if (secret[0] && (k & 1)) bytes = Sealed(secret, bytes, Stamp(++counter, now));
                 const int verdict = Accept(bytes, peer.port, now);
                 EXPECT_NE(UDP_ACCEPTED, verdict) << size << " " << k;
                 EXPECT_STREQ("", text);
@@ -224,25 +236,33 @@ TEST_F(UdpLink, MalformedDatagramsOfEveryLengthAreDropped)
     }
 }
 
-TEST_F(UdpLink, OnlyThePartnersAddressWithTheRightCodeAndAFreshCounter)
+TEST_F(UdpLink, OnlyThePartnersAddressWithTheRightCodeAndAFreshStamp)
 {
     Link("s3cret");
     const uint64_t now = 13000000000000ull;
     const std::string ok = Datagram("PCTWO", "*", "OK");
+    const uint32_t own = g_udpLink.session;
     struct Case {
         std::string bytes;
         uint16_t fromPort;
         int verdict;
     } cases[] = {
-        {Sealed("s3cret", ok, now), peer.port, UDP_ACCEPTED},
-        {Sealed("s3cret", ok, now), peer.port, UDP_REPLAYED},          // the same again
-        {Sealed("s3cret", ok, now - 1), peer.port, UDP_REPLAYED},      // an older one
-        {Sealed("wrong", ok, now + 1), peer.port, UDP_FORGED},
-        {ok, peer.port, UDP_FORGED},                                   // no code at all
-        {Sealed("s3cret", ok, now + 2), (uint16_t)(peer.port + 1), UDP_UNKNOWN_SENDER},
-        {Sealed("s3cret", Datagram("PCNINE", "*", "OK"), now + 3), peer.port, UDP_UNKNOWN_SENDER},
-        {Sealed("s3cret", ok, now + LINK_CLOCK_WINDOW_MS + 10), peer.port, UDP_REPLAYED},
-        {Sealed("s3cret", Datagram("pctwo", "PCONE", "KILLVORBIN"), now + 4), peer.port,
+        {Sealed("s3cret", ok, Stamp(5, now)), peer.port, UDP_ACCEPTED},
+        {Sealed("s3cret", ok, Stamp(5, now)), peer.port, UDP_REPLAYED},     // the same again
+        {Sealed("s3cret", ok, Stamp(4, now + 1)), peer.port, UDP_REPLAYED}, // an older one
+        {Sealed("wrong", ok, Stamp(6, now)), peer.port, UDP_FORGED},
+        {ok, peer.port, UDP_FORGED},                                        // no code at all
+        {Sealed("s3cret", ok, Stamp(7, now)), (uint16_t)(peer.port + 1), UDP_UNKNOWN_SENDER},
+        {Sealed("s3cret", Datagram("PCNINE", "*", "OK"), Stamp(8, now)), peer.port,
+         UDP_UNKNOWN_SENDER},
+        {Sealed("s3cret", Datagram("PCTWO", "PCSIX", "OK"), Stamp(9, now)), peer.port,
+         UDP_OTHER_MACHINE},
+        // A new start of the partner that has not heard this machine, far from its clock.
+        {Sealed("s3cret", ok, Stamp(1, now + LINK_CLOCK_WINDOW_MS + 10, 0, 0xB0B)), peer.port,
+         UDP_REPLAYED},
+        // Made for an earlier start of this machine.
+        {Sealed("s3cret", ok, Stamp(10, now, own + 1)), peer.port, UDP_REPLAYED},
+        {Sealed("s3cret", Datagram("pctwo", "PCONE", "KILLVORBIN"), Stamp(11, now)), peer.port,
          UDP_ACCEPTED},
     };
     for (const Case& c : cases) {
@@ -259,17 +279,25 @@ TEST_F(UdpLink, ReportsGoBothWaysAndCountOnceWithTheMailslotCopy)
     Seconds(1);
     // The periodic report reaches the partner sealed, and goes on the mailslot too.
     const std::string received = peer.Receive();
-    uint64_t counter = 0;
+    LINK_STAMP stamp = {};
     const int plain = LinkAuth_Open("s3cret", (const unsigned char*)received.data(),
-                                    (int)received.size(), &counter);
+                                    (int)received.size(), &stamp);
     ASSERT_GT(plain, 0);
     EXPECT_EQ(Datagram("PCONE", "*", "OK"), received.substr(0, plain));
+    EXPECT_EQ(g_udpLink.session, stamp.session);
     EXPECT_EQ(std::vector<std::string>{"PCONE|*|OK"}, Sent());
+
+    // Without a secret the mailslot copy counts (with one it is not taken at all): the
+    // copies of one datagram on both transports count once.
+    Link("");
+    Seconds(1);  // the report that a new reading of the configuration sends at once
+    Sent();
+    ASSERT_EQ(Datagram("PCONE", "*", "OK"), peer.Receive());
 
     // The partner's "Starting" arrives both ways: answered once.
     const std::string starting = Datagram("PCTWO", "*", "Starting\tOK");
     Deliver("PCTWO", "*", "Starting\tOK");
-    peer.SendTo(port, Sealed("s3cret", starting, Next()));
+    peer.SendTo(port, starting);
     ASSERT_TRUE(WaitUntil(
         [&] {
             Partner_Tick();
@@ -277,7 +305,7 @@ TEST_F(UdpLink, ReportsGoBothWaysAndCountOnceWithTheMailslotCopy)
         },
         5000));
     // Give the UDP copy time to be read, then count the answers.
-    peer.SendTo(port, Sealed("s3cret", Datagram("PCTWO", "*", "marker"), Next()));
+    peer.SendTo(port, Datagram("PCTWO", "*", "marker"));
     ASSERT_TRUE(WaitUntil(
         [&] {
             Partner_Tick();
@@ -309,7 +337,8 @@ TEST_F(UdpLink, ForgedDatagramDoesNothingAndDropsAreReportedHourly)
         return Occurrences(p.EventLog(), "Partner link: ") == 1;
     }, 5000));
     EXPECT_EQ(1, Occurrences(p.EventLog(), "Partner link: 1 datagrams dropped (0 malformed, 0 "
-                                           "unknown sender, 1 forged, 0 replayed or clock off)"));
+                                           "unknown sender, 1 forged, 0 replayed or clock off, "
+                                           "0 for another machine)"));
     // Within the hour drops are only counted.
     p.host.Advance(1800);
     peer.SendTo(port, Sealed("guessed", kill, Next()));
@@ -328,7 +357,112 @@ TEST_F(UdpLink, ForgedDatagramDoesNothingAndDropsAreReportedHourly)
     EXPECT_EQ(0u, dropped());
     const std::string log = p.EventLog();
     EXPECT_EQ(1, Occurrences(log, "Partner link: 2 datagrams dropped (0 malformed, 0 unknown "
-                                  "sender, 2 forged, 0 replayed or clock off)"));
+                                  "sender, 2 forged, 0 replayed or clock off, 0 for another "
+                                  "machine)"));
     EXPECT_EQ(0, Occurrences(log, "   Kill: "));
     for (const std::string& line : lines) EXPECT_EQ(std::string::npos, line.find("KILLVORBIN"));
+}
+
+// After a clock step of an hour or a day either way, on the partner, here or on both, and
+// after a restart of either machine, the next heartbeat is taken: the stamp's order does not
+// come from the clocks.
+TEST_F(UdpLink, ClockStepsAndRestartsNeverStopTheHeartbeats)
+{
+    enum Event { NONE, PARTNER_RESTARTS, THIS_RESTARTS };
+    const int64_t kHour = 3600000, kDay = 24 * kHour;
+    struct Case { int64_t partnerStep, ownStep; Event event; };
+    std::vector<Case> cases;
+    for (int64_t step : {kHour, -kHour, kDay, -kDay})
+        for (Event e : {NONE, PARTNER_RESTARTS, THIS_RESTARTS}) {
+            cases.push_back({step, 0, e});
+            cases.push_back({0, step, e});
+            cases.push_back({step, step, e});
+            cases.push_back({step, -step, e});
+        }
+    const std::string ok = Datagram("PCTWO", "*", "OK");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.partnerStep << " " << c.ownStep << " " << c.event);
+        Link("s3cret");
+        UdpLink_Restart();
+        const uint64_t start = 13000000000000ull;
+        uint32_t session = 0x5EED, sequence = 1;
+        ASSERT_EQ(UDP_ACCEPTED, Accept(Sealed("s3cret", ok, Stamp(sequence, start)), peer.port, start));
+        // Twenty seconds later the clocks have stepped.
+        const uint64_t partnerClock = start + 20000 + c.partnerStep;
+        const uint64_t ownClock = start + 20000 + c.ownStep;
+        uint32_t heard = g_udpLink.session;  // the partner has heard this machine's report
+        if (c.event == PARTNER_RESTARTS) {
+            session = 0xB0B;
+            sequence = 0;
+        }
+        if (c.event == THIS_RESTARTS) {
+            UdpLink_Restart();
+            // Its first heartbeat still echoes the earlier start: not taken...
+            EXPECT_EQ(UDP_REPLAYED, Accept(Sealed("s3cret", ok, Stamp(++sequence, partnerClock, heard, session)),
+                                          peer.port, ownClock));
+            // ...but this machine's report at its start tells the partner the new session.
+            heard = g_udpLink.session;
+        }
+        EXPECT_EQ(UDP_ACCEPTED, Accept(Sealed("s3cret", ok, Stamp(++sequence, partnerClock + 20000, heard, session)),
+                                       peer.port, ownClock + 20000));
+    }
+}
+
+TEST_F(UdpLink, ADatagramRecordedBeforeARestartOrOfALeftSessionIsNeverTakenAgain)
+{
+    Link("s3cret");
+    const uint64_t now = UdpLink_ClockMs();
+    const std::string ok = Datagram("PCTWO", "*", "OK");
+    const std::string recorded = Sealed("s3cret", ok, Stamp(1, now, g_udpLink.session));
+    ASSERT_EQ(UDP_ACCEPTED, Accept(recorded, peer.port, now));
+    // The partner starts again: its earlier session is left for good.
+    ASSERT_EQ(UDP_ACCEPTED, Accept(Sealed("s3cret", ok, Stamp(1, now, g_udpLink.session, 0xB0B)), peer.port, now));
+    EXPECT_EQ(UDP_REPLAYED, Accept(Sealed("s3cret", ok, Stamp(9, now, g_udpLink.session)), peer.port, now));
+    // This machine starts again: what was recorded before is refused.
+    UdpLink_Restart();
+    EXPECT_EQ(UDP_REPLAYED, Accept(recorded, peer.port, now));
+    EXPECT_STREQ("", text);
+}
+
+TEST_F(UdpLink, WithASecretAPartnersMailslotDatagramsAreNeitherObeyedNorHeard)
+{
+    for (const char* secret : {"", "s3cret"}) {
+        SCOPED_TRACE(secret);
+        const std::string vorbin = UniqueTitle("Vorbin <Host> slot");
+        Link(secret);
+        Configure("[Common]\nPing=PCTWO\n[PartnerLink]\nPort=" + std::to_string(port) +
+                  "\nListen=127.0.0.1\nSecret=" + secret + "\nPCTWO=127.0.0.1:" +
+                  std::to_string(peer.port) + "\n[ByMessage]\n" + vorbin + "=v.exe\n");
+        const int killsBefore = Occurrences(p.EventLog(), "   Kill: ");
+        p.host.Advance(5);
+        const int32_t heardBefore = g_pingList.entries[0].lastHeard;
+        lines.clear();
+        Deliver("PCTWO", "*", "OK");
+        Deliver("PCTWO", "*", "KILLVORBIN");
+        Partner_Tick();
+        const bool taken = !secret[0];
+        EXPECT_EQ(taken, g_pingList.entries[0].lastHeard != heardBefore);
+        EXPECT_EQ(taken ? 1 : 0, Occurrences(p.EventLog(), "   Kill: ") - killsBefore);
+        EXPECT_EQ(taken, !lines.empty());
+    }
+}
+
+// 10,000 datagrams from a foreign port, a batch a second, with the partner's heartbeat among
+// them: it is taken in its own second.
+TEST_F(UdpLink, AFloodFromAForeignPortCannotKeepTheHeartbeatOut)
+{
+    Link("s3cret");
+    PeerSocket flooder;
+    const std::string junk = Sealed("s3cret", Datagram("PCTWO", "*", "OK"), Stamp(1, UdpLink_ClockMs()));
+    const int kBatches = 66, kBatch = 152, kHeartbeatBatch = 40;
+    int receivedAfter = -1;
+    for (int b = 0; b < kBatches && receivedAfter < 0; ++b) {
+        if (b == kHeartbeatBatch) peer.SendTo(port, Sealed("s3cret", Datagram("PCTWO", "*", "beat"), Next()));
+        for (int i = 0; i < kBatch; ++i) flooder.SendTo(port, junk);
+        UdpLink_Receive();
+        if (b >= kHeartbeatBatch && Line().find("beat") != std::string::npos) receivedAfter = b;
+    }
+    EXPECT_EQ(kHeartbeatBatch, receivedAfter) << Line();
+    EXPECT_GT(g_udpLink.drops[UDP_UNKNOWN_SENDER], (uint32_t)(kHeartbeatBatch * kBatch / 2));
+    EXPECT_EQ(0u, g_udpLink.drops[UDP_FORGED]);  // no code was computed for them
 }
