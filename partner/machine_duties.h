@@ -50,6 +50,8 @@ struct SELF_UPDATE_STATE {
     DWORD total;              // bytes in the update directory at the last check
     DWORD lastTotal;
     int32_t stableSince;      // seconds clock since when the total has not changed; 0 none
+    ULONGLONG retryAt;        // 64-bit tick count before which a failed installation waits
+    char failed[MAX_PATH];    // the files that could not be installed, "A.EXE;B.DLL;"
 };
 extern SELF_UPDATE_STATE g_selfUpdate;
 void SelfUpdate_Reset();

@@ -30,7 +30,11 @@ static const DWORD kSettleMs = 10000;
 // Program names listed in the notice stop once it is this long.
 static const size_t kListedNamesLimit = 100;
 
-SELF_UPDATE_STATE g_selfUpdate = {false, kCheckIntervalMs, 0, 0, 0, 0};
+// A file that could not be installed is tried again only after this long: every attempt
+// closes the affected services and holds the tick for the settle time.
+static const ULONGLONG kRetryAfterFailureMs = 600000;
+
+SELF_UPDATE_STATE g_selfUpdate = {false, kCheckIntervalMs, 0, 0, 0, 0, 0, ""};
 
 void SelfUpdate_Reset()
 {
@@ -244,6 +248,19 @@ static void AppendFailed(char* list, size_t size, const char* fileName)
 {
     const size_t length = strlen(list);
     snprintf(list + length, size - length, "%s%s", list[0] ? ", " : "", fileName);
+    // The same name in the state's list, for the wait before the next attempt.
+    char (&failed)[MAX_PATH] = g_selfUpdate.failed;
+    const size_t used = strlen(failed);
+    snprintf(failed + used, sizeof(failed) - used, "%s;", fileName);
+}
+
+static bool HasFailed(const char* name)
+{
+    char entry[MAX_PATH + 2];
+    snprintf(entry, sizeof(entry), "%s;", name);
+    for (const char* at = g_selfUpdate.failed; (at = STR_str(at, entry)) != nullptr; ++at)
+        if (at == g_selfUpdate.failed || at[-1] == ';') return true;
+    return false;
 }
 
 // Moves every update file but the watchdog's own over its namesake in the program directory.
@@ -254,6 +271,8 @@ static void Install()
     char message[2 * MAX_PATH] = "Custor-Update OK: ";
     char failed[MAX_PATH] = "";
     bool named = false;
+    int installed = 0;
+    g_selfUpdate.failed[0] = 0;
     ForEachUpdateFile([&](const char* name) {
         if (IsOwnProgram(name)) return true;
         char source[MAX_PATH];
@@ -269,15 +288,20 @@ static void Install()
         }
         // A move to another drive is a copy: the original is removed here.
         if (moved == 1) DeleteFileA(source);
+        ++installed;
         if (STR_str(name, ".EXE") && strlen(message) < kListedNamesLimit)
             AppendProgramName(message, sizeof(message), &named, name);
         return true;
     });
-    if (failed[0]) {
+    if (failed[0] && installed == 0) {
+        // Nothing was installed: the notice must not say "OK".
+        snprintf(message, sizeof(message), "Custor-Update failed: %s", failed);
+    } else if (failed[0]) {
         const size_t length = strlen(message);
         snprintf(message + length, sizeof(message) - length, "%sfailed: %s", named ? "; " : "",
                  failed);
     }
+    g_selfUpdate.retryAt = failed[0] ? Host_Ticks64() + kRetryAfterFailureMs : 0;
     MAILSLOT_Write(message, nullptr, nullptr, "tarnwell");
     EventLog(EVENT_CUSTOR, message + 7, false, 0);
     // Files left behind wait the whole time again before the next attempt.
@@ -297,12 +321,19 @@ static void ReplaceOwnProgram()
     g_host.exitProcess(0);
 }
 
+// The watchdog's own program file waits, and nothing else but files whose installation
+// failed (they wait for their next attempt and must not hold the program back).
 static bool OnlyOwnProgramWaits()
 {
     char folder[MAX_PATH];
     if (!UpdatePath(folder, g_paths.programDir, "")) return false;
-    return FILE_Exist(folder, kOwnProgramFile, nullptr) == 1 &&
-           FILE_Exist(folder, "*.*", nullptr) == 1;
+    if (FILE_Exist(folder, kOwnProgramFile, nullptr) != 1) return false;
+    bool others = false;
+    ForEachUpdateFile([&](const char* name) {
+        others = !IsOwnProgram(name) && !HasFailed(name);
+        return !others;
+    });
+    return !others;
 }
 
 void SelfUpdate_Check()
@@ -310,6 +341,11 @@ void SelfUpdate_Check()
     if (OnlyOwnProgramWaits()) {
         ReplaceOwnProgram();
         return;
+    }
+    if (g_selfUpdate.retryAt != 0) {
+        if (Host_Ticks64() < g_selfUpdate.retryAt) return;
+        g_selfUpdate.retryAt = 0;
+        g_selfUpdate.failed[0] = 0;
     }
     if (SelfUpdate_IsReady(false, "*.*", nullptr, g_paths.programDir, true, Status_Set) &&
         LinesFreeEnough()) {

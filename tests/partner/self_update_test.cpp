@@ -231,3 +231,34 @@ TEST_F(SelfUpdate, TheOwnProgramAloneGoesToTheUpdater)
     EXPECT_TRUE(WaitUntil([&] { return p.dir.read("CUSTOR.EXE") == "new watchdog"; }, 30000));
     EXPECT_FALSE(Waiting("CUSTOR.EXE"));
 }
+
+// A file that cannot be installed (a folder stands where it should go) waits ten minutes for
+// its next attempt, instead of closing the services every 41 seconds; the notice says
+// "failed", not "OK".
+TEST_F(SelfUpdate, AFailedFileIsTriedAgainOnlyAfterTenMinutes)
+{
+    CreateDirectoryA(p.dir.file("BAD.EXE").c_str(), nullptr);
+    Drop("BAD.EXE", "new bad");
+    const std::string failed = " Custor: Update failed: BAD.EXE\r\n";
+    EXPECT_EQ(41, SecondsUntilLogged(failed, 200));
+    EXPECT_EQ(0, Occurrences(p.EventLog(), "Update OK"));
+    const std::vector<std::string> notices = Notices();
+    EXPECT_NE(notices.end(), std::find(notices.begin(), notices.end(), "Custor-Update failed: BAD.EXE"));
+    const int again = SecondsUntilLogged(failed, 800);
+    EXPECT_GE(again, 600);
+    EXPECT_LE(again, 600 + 41);
+    EXPECT_TRUE(Waiting("BAD.EXE"));
+}
+
+TEST_F(SelfUpdate, AFailedFileNeverHoldsBackTheOwnProgram)
+{
+    CreateDirectoryA(p.dir.file("BAD.EXE").c_str(), nullptr);
+    Drop("BAD.EXE", "new bad");
+    Drop("CUSTOR.EXE", "new watchdog");
+    EXPECT_EQ(41, SecondsUntilLogged(" Custor: Update failed: BAD.EXE\r\n", 200));
+    // The updater beside the test program takes the new program file, as when it is alone.
+    EXPECT_GT(SecondsUntilLogged(" Custor: Update\r\n", 200), 0);
+    EXPECT_EQ(std::vector<UINT>{0}, p.host.exitCodes);
+    EXPECT_TRUE(WaitUntil([&] { return p.dir.read("CUSTOR.EXE") == "new watchdog"; }, 30000));
+    EXPECT_TRUE(Waiting("BAD.EXE"));
+}
