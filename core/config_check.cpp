@@ -260,9 +260,11 @@ int ConfigCheck_Run(CONFIG_CHECK& check, bool fileRequired)
 {
     check.errors = 0;
     check.warnings = 0;
+    check.fileLooks = 0;
     CHECKER c;
     memset(&c, 0, sizeof(c));
     c.out = &check;
+    c.lookAtFiles = !check.skipFileLooks;
     c.keyLineCapacity = kKeyLineCapacity;
     c.keyLines = (CHECK_KEY_LINE*)calloc((size_t)kKeyLineCapacity, sizeof(CHECK_KEY_LINE));
 
@@ -292,11 +294,17 @@ int ConfigCheck_Run(CONFIG_CHECK& check, bool fileRequired)
     return check.warnings > 0 ? CHECK_WARNINGS : CHECK_CLEAN;
 }
 
+static CONFIG_CHECK g_lastAtReading;
+
+const CONFIG_CHECK& ConfigCheck_LastAtReading() { return g_lastAtReading; }
+
 void ConfigCheck_AfterReading()
 {
     if (!g_configCheckAtReading) return;
     CONFIG_CHECK check = {};
+    check.skipFileLooks = true;
     ConfigCheck_Run(check, false);
+    g_lastAtReading = check;
     if (check.errors == 0) return;
     char text[120];
     // One fixed wording, so that a log watcher can look for it.

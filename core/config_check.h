@@ -12,6 +12,10 @@ struct CONFIG_CHECK {
     // Receives every line of the report (without line end); null: findings are only counted.
     void (*line)(void* context, const char* text);
     void* context;
+    // Set: no file or folder the configuration names is looked at (programs, sources, the
+    // metrics folder), as at a running program's re-read; /check looks at all of them.
+    bool skipFileLooks;
+    int fileLooks;  // looks at such files and folders the check made
 };
 
 // Checks the file in g_paths.configFile. fileRequired: a missing file is an error (the
@@ -29,3 +33,5 @@ const char* ConfigCheck_NearestName(const char* name, const char* const* candida
 // and writes one event-log line when it finds errors. Off in tests that do not ask for it.
 extern bool g_configCheckAtReading;
 void ConfigCheck_AfterReading();
+// The result of the check at the last reading.
+const CONFIG_CHECK& ConfigCheck_LastAtReading();

@@ -17,6 +17,7 @@ struct CHECK_KEY_LINE {
 
 struct CHECKER {
     CONFIG_CHECK* out;
+    bool lookAtFiles;          // the files and folders the configuration names are looked at
     CHECK_KEY_LINE* keyLines;  // may be null: findings then carry no line number
     int keyLineCount;
     int keyLineCapacity;

@@ -269,8 +269,13 @@ void DirectoryOf(const char* path, char* directory, int size)
         directory[0] = 0;
 }
 
-bool DirectoryExists(const char* directory)
+// The looks at files and folders the configuration names. A running program's re-read does
+// none (a share that does not answer would hold the window thread for the network's time-out):
+// what it cannot tell counts as there, and the full look stays with /check.
+bool DirectoryExists(CHECKER& c, const char* directory)
 {
+    if (!c.lookAtFiles) return true;
+    ++c.out->fileLooks;
     const DWORD attributes = GetFileAttributesA(directory);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -282,7 +287,7 @@ void CheckMetricsFile(CHECKER& c, const char* section, const char* key, const ch
     Metrics_ResolvePath(value, path, sizeof(path));
     char directory[CONFIG_PATH_SIZE];
     DirectoryOf(path, directory, sizeof(directory));
-    if (!directory[0] || !DirectoryExists(directory))
+    if (!directory[0] || !DirectoryExists(c, directory))
         Check_Report(c, FINDING_ERROR, 0, section, key,
                      "the directory of \"%s\" does not exist, so no metrics are written", path);
 }
@@ -405,7 +410,7 @@ void CheckSource(CHECKER& c, const char* section, const char* key, const char* s
     while (*start == ' ') ++start;
     char directory[CHECK_VALUE_SIZE];
     DirectoryOf(start, directory, sizeof(directory));
-    if (!directory[0] || !DirectoryExists(directory))
+    if (!directory[0] || !DirectoryExists(c, directory))
         Check_Report(c, FINDING_WARNING, 0, section, key,
                      "the source directory \"%s\" does not exist", directory[0] ? directory : start);
 }
@@ -430,7 +435,9 @@ void CheckShortRule(CHECKER& c, const char* section, const char* key, const char
 void CheckFileSyncRefusal(CHECKER& c, const char* section, const char* key, int number)
 {
     FILESYNC_RULE rule;
+    if (!c.lookAtFiles) return;  // resolving the paths looks at the folders
     if (FileSync_ReadRule(g_paths.configFile, number, &rule) != FILESYNC_RULE_OK) return;
+    ++c.out->fileLooks;
     const char* refusal = FileSync_RefusalOf(rule);
     if (refusal)
         Check_Report(c, FINDING_ERROR, 0, section, key,
@@ -514,9 +521,11 @@ void CheckKeySection(CHECKER& c, const KNOWN_SECTION& s, const char* section, co
     if (s.rules != RULES_NONE) CheckRules(c, section, s.rules, keys);
 }
 
-bool ProgramExists(const char* program)
+bool ProgramExists(CHECKER& c, const char* program)
 {
     if (!program[0]) return false;
+    if (!c.lookAtFiles) return true;
+    ++c.out->fileLooks;
     char found[MAX_PATH];
     if (strchr(program, '\\') || strchr(program, '/') || strchr(program, ':')) {
         if (GetFileAttributesA(program) != INVALID_FILE_ATTRIBUTES) return true;
@@ -549,7 +558,7 @@ void CheckServiceSection(CHECKER& c, const char* section, const char* keys)
                          SERVICE_COMMAND_SIZE - 1);
         char program[SERVICE_COMMAND_SIZE];
         CommandLine_ProgramPart(command, program, sizeof(program));
-        if (!ProgramExists(program))
+        if (!ProgramExists(c, program))
             Check_Report(c, FINDING_ERROR, 0, section, key,
                          "the program file \"%s\" does not exist", program);
     }

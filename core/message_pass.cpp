@@ -169,7 +169,7 @@ static void MissingWindow(SERVICE_ENTRY& e, int index, int32_t now)
     const uint32_t period = g_config.notRunningError;
     if (e.counter > period + 5) Pass_RaiseAppProblem(e, now);
     if (e.counter % period == 0) {
-        Pass_Announce(row, "try to start the application", "starting");
+        Pass_ShowAction(row, "try to start the application", "starting");
         Pass_StartProgram(e, e.counter >= kLateStartSeconds ? EVENT_START_LATE : EVENT_START, now);
     }
     e.window = nullptr;

@@ -100,13 +100,18 @@ void Pass_RaiseAppProblem(const SERVICE_ENTRY& entry, int32_t now)
     STR_ncpy(s.problemApp, entry.pattern, sizeof(s.problemApp) - 1);
 }
 
-void Pass_Announce(int row, const char* statusText, const char* stateText)
+void Pass_ShowAction(int row, const char* statusText, const char* stateText)
 {
     Status_Set(statusText);
     g_supervision.statusHold = kActionHold;
     Row_SetText(row, 1, stateText);
-    g_host.messageBeep(MB_ICONASTERISK);
     ServiceList_MakeVisible(row);
+}
+
+void Pass_Announce(int row, const char* statusText, const char* stateText)
+{
+    Pass_ShowAction(row, statusText, stateText);
+    g_host.messageBeep(MB_ICONASTERISK);
 }
 
 bool Pass_StartProgram(SERVICE_ENTRY& entry, int eventCode, int32_t now)

@@ -38,6 +38,8 @@ void Pass_CountNoResponse(SERVICE_ENTRY& entry, int row, int32_t now);
 void Pass_RaiseAppProblem(const SERVICE_ENTRY& entry, int32_t now);
 // Status line with the supervision hold of 10 ticks, the beep, and the row scrolled to.
 void Pass_Announce(int row, const char* statusText, const char* stateText);
+// The same without the beep (the start of a program supervised by message).
+void Pass_ShowAction(int row, const char* statusText, const char* stateText);
 // Starts the program minimised and writes the event line with the code. A start that fails
 // shows the system's reason in the status line, and in the event log once per episode.
 bool Pass_StartProgram(SERVICE_ENTRY& entry, int eventCode, int32_t now);

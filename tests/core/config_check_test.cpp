@@ -261,3 +261,29 @@ TEST(ConfigCheck, ErrorsAtReadingGiveOneEventLine)
         }
     }
 }
+
+// A re-read of the running program never looks at the files and folders the configuration
+// names (a share that does not answer would hold the window thread); /check looks at all.
+TEST(ConfigCheck, AReadingLooksAtNoFileTheConfigurationNames)
+{
+    ProgramDir p;
+    const std::string share = "\\\\backupserver\\spool\\";
+    std::string ini = "[ByTitle]\n";
+    for (int i = 0; i < 50; ++i)
+        ini += "SERVICE " + std::to_string(i) + "=" + share + "bin" + std::to_string(i) + "\\prog.exe\n";
+    ini += "[FileSync]\n";
+    for (int i = 1; i <= 20; ++i)
+        ini += std::to_string(i) + "=" + share + "in" + std::to_string(i) + "\\*.*, D:\\mirror" +
+               std::to_string(i) + "\n";
+    ini += "[FileMove]\n1=" + share + "fax\\*.*,D:\\fax\n[Common]\nMetricsFile=" + share + "m.prom\n";
+    p.WriteConfig(ini);
+
+    g_configCheckAtReading = true;
+    ReadConfiguration(nullptr, true);
+    g_configCheckAtReading = false;
+    EXPECT_EQ(0, ConfigCheck_LastAtReading().fileLooks);
+
+    CONFIG_CHECK full = {};
+    ConfigCheck_Run(full, true);
+    EXPECT_GE(full.fileLooks, 50 + 20 + 20 + 1 + 1);
+}

@@ -189,6 +189,7 @@ TEST(MessagePass, AMissingProgramRaisesAProblemAfterFiveMoreSecondsAndLateStarts
     RunPasses(p.host, 30);
     EXPECT_EQ("starting", RowText(0, 1));
     EXPECT_EQ(1, Occurrences(p.EventLog(), "  Start: LOST\r\n"));
+    EXPECT_TRUE(p.host.beeps.empty()) << "a start is shown, not sounded";
     RunPasses(p.host, 5);
     EXPECT_FALSE(g_supervision.appProblem);  // counter 35 is not above 30 + 5
     RunPasses(p.host, 1);
