@@ -165,7 +165,9 @@ void Frame_FitToList(bool)
     const int rows = g_titleTable.count + g_messageTable.count + 1;
     const int listPart = 2 * isXP + rowHeight * rows + 2 * GetSystemMetrics(SM_CYFRAME);
     int height = listPart + 2 * GetSystemMetrics(SM_CYCAPTION) +
-                 4 * GetSystemMetrics(SM_CYBORDER) + (isXP ? 0 : 3) + (g_ui.toolbar ? 45 : 5) +
+                 4 * GetSystemMetrics(SM_CYBORDER) + (isXP ? 0 : 3) +
+                 // The toolbar's own height, so that no line of the list is cut off below it.
+                 5 + (g_ui.toolbarWindow ? TOwnControlBar::Height() : 0) +
                  (PartnersShown() ? 50 : 0);
     int columns = 0;
     for (int i = 0; i < 3; ++i) columns += listView ? ListView_GetColumnWidth(listView, i) : 0;

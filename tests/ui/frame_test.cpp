@@ -9,6 +9,7 @@
 #include "core/lib.h"
 #include "core/service_table.h"
 #include "core/supervision.h"
+#include "ui/toolbar.h"
 #include "support/process_runner.h"
 #include "support/program_dir.h"
 #include "ui/frame.h"
@@ -130,12 +131,15 @@ TEST(FrameFit, HeightsWithAndWithoutToolbarAndPartners)
         int lines;  // lines in the list: the first one gives the row height, else 20
         int extra;  // toolbar or not, partners or not
     };
+    // With the toolbar the frame grows by the toolbar's real height.
+    const int bar = 5 + TOwnControlBar::Height();
     const Case kCases[] = {
         {"", 0, 1, 0, 5},
         {"[Common]\nToolbar=0\n", 0, 3, 0, 5},
-        {"[Common]\nToolbar=1\n", 0, 3, 0, 45},
+        {"[Common]\nToolbar=1\n", 0, 3, 0, bar},
         {"", 1, 2, 0, 5 + 50},
-        {"[Common]\nToolbar=2\n", 2, 2, 2, 45 + 50},
+        {"[Common]\nToolbar=2\n", 2, 2, 2, bar + 50},
+        {"[Common]\nToolbar=1\n", 0, 4, 4, bar},
         {"", 0, 4, 4, 5},
     };
     for (const Case& c : kCases) {
@@ -170,7 +174,14 @@ TEST(FrameFit, HeightsWithAndWithoutToolbarAndPartners)
         EXPECT_EQ(expected, g_ui.fitHeight);
         EXPECT_EQ(width, r.right - r.left);
         EXPECT_EQ(width, g_ui.fitWidth);
-        EXPECT_EQ(c.extra % 50 == 45, g_ui.toolbarWindow != nullptr);
+        EXPECT_EQ(c.extra == bar || c.extra == bar + 50, g_ui.toolbarWindow != nullptr);
+        if (c.lines == c.services && c.lines > 0) {
+            // Every line shows whole: the last one ends inside the list.
+            RECT last = {}, list = {};
+            ASSERT_TRUE(ListView_GetItemRect(listView, c.lines - 1, &last, LVIR_BOUNDS));
+            GetClientRect(listView, &list);
+            EXPECT_LE(last.bottom, list.bottom);
+        }
         // The frame itself stays hidden: the line's own visible style tells whether it is shown.
         HWND line = GetDlgItem(g_supervision.clientWindow, IDC_MACHINESYNC_LINE);
         ASSERT_TRUE(line != nullptr);
