@@ -149,6 +149,24 @@ void ProblemPanel_Show(const char* text)
 
 void FitWindowToList(bool fromProblemClear) { Display_FitWindowToList(fromProblemClear); }
 
+bool Client_TranslateKey(const MSG& msg)
+{
+    HWND client = g_supervision.clientWindow;
+    if (!client || msg.message != WM_KEYDOWN || !msg.hwnd || !IsChild(client, msg.hwnd))
+        return false;
+    if (msg.wParam == VK_TAB) {
+        // Between the list and the "Confirm error" button while it shows, as in a dialog.
+        HWND next = GetNextDlgTabItem(client, msg.hwnd, GetKeyState(VK_SHIFT) < 0);
+        if (next && next != msg.hwnd) SetFocus(next);
+        return true;
+    }
+    if (msg.wParam == VK_RETURN && GetDlgCtrlID(msg.hwnd) == IDC_CONFIRM) {
+        SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return false;
+}
+
 void Frame_FitToList(bool)
 {
     ShowPanelControls(SW_HIDE);

@@ -58,6 +58,10 @@ void Frame_FitToList(bool fromProblemClear);
 // Shows the problem panel (text and "Confirm error" button) above the list and sizes the
 // frame around it, on top of every other window, without moving it.
 void ProblemPanel_Show(const char* text);
+// The message loop's keyboard handling of the client's controls, as a dialog has it: Tab
+// moves between the list and the "Confirm error" button, Enter presses the button (Space
+// does by itself). True when the message was handled and must not be dispatched.
+bool Client_TranslateKey(const MSG& msg);
 
 // Commands 3, 4 and 5 are offered only while they make sense; 6 and 7 always.
 bool Command_IsEnabled(int id);

@@ -36,6 +36,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
         TOwnFrame::Start(frame);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (Client_TranslateKey(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

@@ -245,3 +245,41 @@ TEST(FrameCommands, CloseBoxHidesProtocolHidesOnlyWhatTheOperatorDidNotOpen)
     EXPECT_FALSE(IsWindowVisible(frame.window));
     EXPECT_EQ(0, g_supervision.windowVisibility);
 }
+
+// The "Confirm error" button is reached with Tab and pressed with Enter or Space, as any
+// dialog button, through the same keyboard handling the program's message loop uses.
+TEST(FrameKeys, ConfirmErrorIsReachedWithTabAndPressedWithEnterOrSpace)
+{
+    for (const UINT press : {(UINT)VK_RETURN, (UINT)VK_SPACE}) {
+        SCOPED_TRACE(press);
+        ProgramDir p;
+        Frame frame(p, "");
+        ASSERT_TRUE(frame.window != nullptr);
+        ShowWindow(frame.window, SW_SHOWNOACTIVATE);
+        ProblemPanel_Show("Problem with FAX");
+        HWND list = GetDlgItem(g_supervision.clientWindow, IDC_SERVICE_LIST);
+        HWND button = GetDlgItem(g_supervision.clientWindow, IDC_CONFIRM);
+        ASSERT_TRUE(list && button);
+        SetFocus(list);
+        ASSERT_EQ(list, GetFocus());
+
+        auto key = [](HWND to, UINT message, UINT vk) {
+            MSG msg = {to, message, vk, 0, 0, {0, 0}};
+            if (!Client_TranslateKey(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        };
+        key(list, WM_KEYDOWN, VK_TAB);
+        EXPECT_EQ(button, GetFocus());
+        key(button, WM_KEYDOWN, press);
+        key(button, WM_KEYUP, press);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        EXPECT_EQ(1, CountLines(p.EventLog())) << p.EventLog();
+        EXPECT_NE(std::string::npos, p.EventLog().find(" Custor: Error confirmed by user"));
+        // Tab goes on, back to the list.
+        key(button, WM_KEYDOWN, VK_TAB);
+        EXPECT_EQ(list, GetFocus());
+    }
+}
